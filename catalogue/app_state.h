@@ -17,12 +17,12 @@
 #include <memory>
 #include <mutex>
 
-#include "pool/thread_pool.h"
 #include "text/text.h"
 
 namespace nc {
 
 class CrawlHandle;
+class ThreadPool;
 
 // The category's listing template ("**" = page number) and the referer sent with it.
 struct CategoryUrls {

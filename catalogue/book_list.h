@@ -80,9 +80,6 @@ class BookList {
   void setChangeHook(std::function<void()> hook);
 
  private:
-  void noteChangeLocked(std::size_t row, bool& fireHook);
-  void fireHook();
-
   mutable std::mutex mutex_;
   std::deque<BookRow> rows_;
   std::size_t reportedRows_ = 0;        // rows the consumer knows of

@@ -22,8 +22,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
 
 #include "catalogue/book_list.h"
+#include "catalogue/site_request.h"
 #include "download/download_progress.h"
 #include "text/text.h"
 
@@ -55,6 +57,9 @@ class BookDownloader {
  private:
   struct Book;
   void downloadBook(std::size_t row, DownloadSummary& summary);
+  void downloadChapter(Book& book, std::size_t number);
+  void writeChapterFile(Book& book, std::size_t number, const std::string& name, const Text& content);
+  SiteReply fetch(const Text& url) const;
 
   const AppState& state_;
   BookList& books_;

@@ -10,11 +10,12 @@
 namespace nc {
 
 struct DownloadSummary {
-  std::size_t books = 0;            // rows the job went through
-  std::size_t chaptersWritten = 0;  // chapter files (or merged chapters) written
-  std::size_t chaptersFailed = 0;   // chapters given up after every attempt
-  std::size_t chaptersEmpty = 0;    // chapter pages without paragraphs
-  bool stopped = false;             // ended by a stop request
+  std::size_t books = 0;             // rows the job went through
+  std::size_t chaptersWritten = 0;   // chapter files (or merged chapters) written
+  std::size_t chaptersFailed = 0;    // chapters given up after every attempt
+  std::size_t chaptersEmpty = 0;     // chapter pages without paragraphs
+  std::size_t indexPagesFailed = 0;  // books whose chapter-index page could not be loaded
+  bool stopped = false;              // ended by a stop request
 };
 
 struct DownloadProgress {

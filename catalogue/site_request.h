@@ -1,0 +1,28 @@
+// One GET request to the novel site, as the crawl and the download job make it.
+//
+// Redirects are not followed; the cancel token aborts a request in flight. Safe from any
+// thread; each call is self-contained (connections may be reused underneath).
+#pragma once
+
+#include <atomic>
+
+#include "text/text.h"
+
+namespace nc {
+
+struct SiteReply {
+  bool ok = false;  // a response with a success status (2xx) arrived whole
+  int status = 0;   // HTTP status, 0 when no response arrived
+  ByteSet body;     // the body as received (empty on failure)
+};
+
+struct SiteRequest {
+  Text url;
+  Text extraHeaders;       // request header lines separated by CRLF, may be empty
+  int timeoutSeconds = 0;  // 0 = the request routine's default
+  const std::atomic<bool>* cancel = nullptr;
+};
+
+SiteReply requestSitePage(const SiteRequest& request);
+
+}  // namespace nc
