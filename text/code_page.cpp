@@ -205,12 +205,15 @@ std::string convertWithIconv(const IconvHandle& handle, std::string_view input, 
   return output;
 }
 
+// Decoding error handler: one invalid byte becomes one replacement character.
+std::size_t skipByteAsReplacement(std::string_view, std::string& out) {
+  out.push_back(static_cast<char>(kReplacementCharacter & 0xFF));
+  out.push_back(static_cast<char>(kReplacementCharacter >> 8));
+  return 1;
+}
+
 std::u16string cp936ToUnits(std::string_view bytes) {
-  std::string wide = convertWithIconv(cp936Decoder(), bytes, [](std::string_view, std::string& out) {
-    out.push_back(static_cast<char>(kReplacementCharacter & 0xFF));
-    out.push_back(static_cast<char>(kReplacementCharacter >> 8));
-    return std::size_t{1};
-  });
+  std::string wide = convertWithIconv(cp936Decoder(), bytes, skipByteAsReplacement);
   return unitsUpToZero(wide);
 }
 
@@ -264,6 +267,22 @@ std::string textToUtf8(std::string_view text) {
   std::u16string units = cp936ToUnits(upToZeroByte(text));
   if (units.empty()) return {};
   return unitsToUtf8(units);
+}
+
+std::optional<Text> charsetToText(std::string_view bytes, std::string_view charset) {
+  std::string name(charset);
+  if (name.empty() || name.find('/') != std::string::npos) return std::nullopt;  // no iconv suffixes
+  IconvHandle decoder("UTF-16LE", name.c_str());
+  if (!decoder.valid()) return std::nullopt;
+  std::string wide = convertWithIconv(decoder, bytes, skipByteAsReplacement);
+  std::u16string units;
+  units.reserve(wide.size() / 2);
+  for (std::size_t i = 0; i + 1 < wide.size(); i += 2) {
+    auto unit = static_cast<char16_t>(static_cast<unsigned char>(wide[i]) |
+                                      (static_cast<unsigned char>(wide[i + 1]) << 8));
+    if (unit != 0) units.push_back(unit);  // a Text holds no zero byte
+  }
+  return units.empty() ? Text() : unitsToCp936(units);
 }
 
 ByteSet bstrToWide(const char16_t* wide) {

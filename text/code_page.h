@@ -9,6 +9,8 @@
 // All functions are stateless and safe to call from any thread.
 #pragma once
 
+#include <optional>
+
 #include "text/text.h"
 
 namespace nc {
@@ -33,5 +35,10 @@ std::string textToUtf8(std::string_view text);
 
 // A platform wide string (may be null) to a NUL-terminated wide ByteSet.
 ByteSet bstrToWide(const char16_t* wide);
+
+// Bytes in the character set named `charset` (any name iconv knows, e.g. "utf-8", "big5") to a
+// Text; every byte (zero bytes included) is decoded, invalid sequences become "?". Nothing when
+// the character set is unknown.
+std::optional<Text> charsetToText(std::string_view bytes, std::string_view charset);
 
 }  // namespace nc
