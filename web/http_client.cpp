@@ -59,7 +59,6 @@ ExchangeOutcome classifyFailure(CURLcode code, bool headersComplete) {
     case CURLE_TOO_MANY_REDIRECTS:
       return ExchangeOutcome::complete;
     case CURLE_URL_MALFORMAT:
-    case CURLE_UNSUPPORTED_PROTOCOL:
       return ExchangeOutcome::badUrl;
     default:
       break;

@@ -1,0 +1,104 @@
+// Loopback servers for tests: an HTTP(S) server with scripted routes, and a raw TCP server
+// whose connections a test handles byte by byte (cut bodies, silent peers, malformed replies).
+//
+// Both listen on 127.0.0.1 on a free port chosen by the system and stop in their destructors.
+// Route handlers and connection handlers run on the servers' own threads.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace nc::testing {
+
+struct TestRequest {
+  std::string method;
+  std::string path;                          // without the query
+  std::string target;                        // path and query as sent
+  std::map<std::string, std::string> query;  // decoded query parameters
+  std::vector<std::pair<std::string, std::string>> headers;  // names as sent
+  std::string body;
+  int remotePort = 0;  // the client's port: equal ports mean one reused connection
+
+  // The first header with this name, compared without regard to case; empty when absent.
+  std::string header(const std::string& name) const;
+  bool hasHeader(const std::string& name) const;
+};
+
+struct TestResponse {
+  int status = 200;
+  std::string body;
+  std::string contentType = "text/html; charset=utf-8";
+  std::vector<std::pair<std::string, std::string>> headers;
+};
+
+using RouteHandler = std::function<TestResponse(const TestRequest&)>;
+
+class LoopbackServer {
+ public:
+  enum class Scheme { http, https };
+
+  explicit LoopbackServer(Scheme scheme = Scheme::http);
+  ~LoopbackServer();
+  LoopbackServer(const LoopbackServer&) = delete;
+  LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+  // Routes are matched by exact path, for any method; add them before start().
+  void route(const std::string& path, RouteHandler handler);
+
+  // Starts listening; false when the server could not start.
+  bool start();
+  void stop();
+
+  int port() const { return port_; }
+  // "http://127.0.0.1:PORT" or "https://127.0.0.1:PORT".
+  std::string origin() const;
+
+  // Every request received so far, in arrival order.
+  std::vector<TestRequest> requests() const;
+  std::size_t requestCount() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  Scheme scheme_;
+  int port_ = 0;
+};
+
+// A TCP server that hands each accepted connection to a handler with its socket descriptor.
+// The handler may read, write and return; the connection is closed afterwards.
+class RawServer {
+ public:
+  using ConnectionHandler = std::function<void(int socket)>;
+
+  explicit RawServer(ConnectionHandler handler);
+  ~RawServer();
+  RawServer(const RawServer&) = delete;
+  RawServer& operator=(const RawServer&) = delete;
+
+  int port() const { return port_; }
+  std::string origin() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+  // Reads one request head (up to the blank line) from the socket; empty on failure.
+  static std::string readRequestHead(int socket);
+  static void writeAll(int socket, const std::string& bytes);
+
+ private:
+  void acceptLoop();
+
+  ConnectionHandler handler_;
+  int listenSocket_ = -1;
+  int port_ = 0;
+  std::thread acceptThread_;
+  std::vector<std::thread> connections_;
+};
+
+// Blocks the calling thread; a helper for handlers that play a slow server.
+inline void sleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+
+}  // namespace nc::testing
