@@ -172,12 +172,14 @@ HttpExchangeResult HttpClient::perform(const HttpExchangeRequest& request) {
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, std::max(1L, (request.timeoutMs + 999) / 1000));
   }
+  // POST and PUT always carry a length, "Content-Length: 0" for an empty body.
+  bool sendsBody = !request.body.empty() || request.verb == "POST" || request.verb == "PUT";
   if (request.verb == "HEAD") {
     curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
-  } else if (request.verb != "GET" || !request.body.empty()) {
+  } else if (request.verb != "GET" || sendsBody) {
     curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request.verb.c_str());
   }
-  if (!request.body.empty()) {
+  if (sendsBody) {
     curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
     curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request.body.data());
   }

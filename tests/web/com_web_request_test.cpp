@@ -26,7 +26,10 @@ class ComWebRequestTest : public ::testing::Test {
     ASSERT_TRUE(server_.start());
   }
 
-  TestRequest lastRequest() const { return server_.requests().back(); }
+  TestRequest lastRequest() const {
+    std::vector<TestRequest> requests = server_.requests();
+    return requests.empty() ? TestRequest{} : requests.back();
+  }
 
   std::string picture_;
   LoopbackServer server_{LoopbackServer::Scheme::https};

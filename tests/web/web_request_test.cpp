@@ -43,7 +43,10 @@ class WebRequestTest : public ::testing::Test {
 
   Text url(const std::string& path) const { return server_.origin() + path; }
 
-  TestRequest lastRequest() const { return server_.requests().back(); }
+  TestRequest lastRequest() const {
+    std::vector<TestRequest> requests = server_.requests();
+    return requests.empty() ? TestRequest{} : requests.back();
+  }
 
   LoopbackServer server_;
 };
