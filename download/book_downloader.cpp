@@ -1,0 +1,220 @@
+#include "download/book_downloader.h"
+
+#include <condition_variable>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "catalogue/app_state.h"
+#include "catalogue/site_request.h"
+#include "catalogue/user_texts.h"
+#include "download/directory_creation.h"
+#include "download/file_writer.h"
+#include "download/safe_file_name.h"
+#include "download/site_pages.h"
+#include "pool/thread_pool.h"
+#include "text/code_page.h"
+
+namespace nc {
+namespace {
+
+constexpr std::string_view kTextFileExtension = ".txt";
+constexpr std::chrono::milliseconds kPauseSlice{10};
+
+bool cancelled(const std::atomic<bool>* cancel) {
+  return cancel != nullptr && cancel->load();
+}
+
+// Sleeps for `pause`, waking early when the cancel token is set.
+void pauseUnlessCancelled(std::chrono::milliseconds pause, const std::atomic<bool>* cancel) {
+  const auto deadline = std::chrono::steady_clock::now() + pause;
+  while (!cancelled(cancel) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::min(kPauseSlice, pause));
+  }
+}
+
+Text progressText(std::size_t finished, const Text& chapterTotal) {
+  static const Text prefix = utf8ToText(texts::kProgressPrefix);
+  static const Text suffix = utf8ToText(texts::kProgressSuffix);
+  return prefix + std::to_string(finished) + Text(texts::kProgressMiddle) + chapterTotal + suffix;
+}
+
+Text failedSuffix(std::size_t failed) {
+  return utf8ToText(texts::kFailedPrefix) + std::to_string(failed) + utf8ToText(texts::kFailedSuffix);
+}
+
+std::string numberedName(const std::string& name, std::size_t chapterNumber) {
+  return name + " (" + std::to_string(chapterNumber) + ")";
+}
+
+}  // namespace
+
+// One book while its chapters are being downloaded; shared by the workers fetching them.
+struct BookDownloader::Book {
+  std::size_t row = 0;
+  std::string directory;  // file system form, no trailing separator
+  Text chapterTotal;
+  std::vector<Text> links;
+
+  std::mutex mutex;  // guards everything below, and the book's status cell and files
+  std::condition_variable allDone;
+  std::size_t outstanding = 0;
+  std::size_t finished = 0;
+  std::size_t failed = 0;
+  std::size_t written = 0;
+  std::size_t empty = 0;
+  Text lastProgress;
+  std::map<std::string, std::size_t> nameHolders;  // safe title -> chapter number holding it
+  std::vector<std::optional<Text>> merged;         // merged chapter texts by chapter number - 1
+};
+
+BookDownloader::BookDownloader(const AppState& state, BookList& books, DownloadJobOptions options)
+    : state_(state), books_(books), options_(std::move(options)) {}
+
+DownloadSummary BookDownloader::run() {
+  DownloadSummary summary;
+  const std::size_t rows = books_.rowCount();
+  if (options_.progress != nullptr) options_.progress->booksTotal = rows;
+  for (std::size_t row = 0; row < rows; ++row) {
+    if (cancelled(options_.cancel)) break;
+    downloadBook(row, summary);
+    ++summary.books;
+    if (options_.progress != nullptr) ++options_.progress->booksDone;
+  }
+  summary.stopped = cancelled(options_.cancel);
+  return summary;
+}
+
+SiteReply BookDownloader::fetch(const Text& url) const {
+  SiteRequest request;
+  request.url = url;
+  request.timeoutSeconds = options_.requestTimeoutSeconds;
+  request.cancel = options_.cancel;
+  SiteReply reply;
+  for (int attempt = 1; attempt <= std::max(1, options_.maxAttempts); ++attempt) {
+    if (attempt > 1) pauseUnlessCancelled(options_.retryPause, options_.cancel);
+    if (cancelled(options_.cancel)) break;
+    reply = requestSitePage(request);
+    if (reply.ok) break;
+  }
+  return reply;
+}
+
+void BookDownloader::downloadBook(std::size_t row, DownloadSummary& summary) {
+  const Text downloadDir = state_.downloadDir();
+  if (downloadDir.empty()) return;  // never write relative to the file system root
+  Book book;
+  book.row = row;
+  const SiteReply indexReply = fetch(books_.cell(row, kColumnUrl));
+  if (cancelled(options_.cancel)) return;
+  const IndexPage index = readIndexPage(utf8ToText(textUpToZero(indexReply.body)));
+  book.chapterTotal = index.chapterTotal;
+  book.links = index.chapterLinks;
+  book.merged.resize(book.links.size());
+  book.directory =
+      textToUtf8(downloadDir) + "/" + safeFileName(books_.cell(row, kColumnTitle), std::to_string(row));
+  createDirectoriesFs(book.directory);
+  if (!indexReply.ok) {
+    // The index page could not be loaded at all: say so instead of leaving the cell empty.
+    books_.setCell(row, kColumnStatus, utf8ToText(texts::kChapterWithoutText));
+    ++summary.indexPagesFailed;
+  }
+  if (options_.progress != nullptr) options_.progress->chaptersListed += book.links.size();
+
+  const std::size_t chapters = book.links.size();
+  if (options_.pool == nullptr) {
+    for (std::size_t number = 1; number <= chapters && !cancelled(options_.cancel); ++number) {
+      downloadChapter(book, number);
+    }
+  } else {
+    {
+      std::lock_guard lock(book.mutex);
+      book.outstanding = chapters;
+    }
+    for (std::size_t number = 1; number <= chapters; ++number) {
+      auto task = [this, &book, number] {
+        downloadChapter(book, number);
+        std::lock_guard lock(book.mutex);
+        if (--book.outstanding == 0) book.allDone.notify_all();
+      };
+      if (!options_.pool->post(task)) task();  // a pool that is not running: do it here
+    }
+    std::unique_lock lock(book.mutex);
+    book.allDone.wait(lock, [&book] { return book.outstanding == 0; });
+  }
+
+  std::lock_guard lock(book.mutex);
+  summary.chaptersWritten += book.written;
+  summary.chaptersFailed += book.failed;
+  summary.chaptersEmpty += book.empty;
+  if (cancelled(options_.cancel)) return;  // an unfinished book gets no merged file
+  bool anyMerged = false;
+  Text mergedText;
+  for (const std::optional<Text>& chapter : book.merged) {
+    if (!chapter) continue;
+    anyMerged = true;
+    mergedText += *chapter;
+  }
+  if (anyMerged) {
+    const std::string bookName = safeFileName(books_.cell(row, kColumnTitle), std::to_string(row));
+    writeWholeFile(book.directory + "/" + bookName + std::string(kTextFileExtension), mergedText);
+  }
+  if (book.failed > 0) books_.setCell(row, kColumnStatus, book.lastProgress + failedSuffix(book.failed));
+}
+
+void BookDownloader::downloadChapter(Book& book, std::size_t number) {
+  if (cancelled(options_.cancel)) return;
+  const SiteReply reply = fetch(options_.origin + book.links[number - 1]);
+  if (cancelled(options_.cancel)) return;  // an aborted chapter is neither written nor counted
+  ChapterPage page;
+  if (reply.ok) page = readChapterPage(utf8ToText(textUpToZero(reply.body)));
+  const Text content = chapterFileContent(page.paragraphs);
+  const bool merge = state_.mergeChapters();
+
+  std::lock_guard lock(book.mutex);
+  ++book.finished;
+  book.lastProgress = progressText(book.finished, book.chapterTotal);
+  if (reply.ok && page.paragraphs.empty()) {
+    books_.setCell(book.row, kColumnStatus, utf8ToText(texts::kChapterWithoutText));
+    ++book.empty;
+  }
+  books_.setCell(book.row, kColumnStatus, book.lastProgress);
+  if (options_.progress != nullptr) ++options_.progress->chaptersDone;
+  if (!reply.ok) {
+    ++book.failed;
+    if (options_.progress != nullptr) ++options_.progress->chaptersFailed;
+    return;
+  }
+  ++book.written;
+  if (merge) {
+    book.merged[number - 1] = content;
+    return;
+  }
+  writeChapterFile(book, number, safeFileName(page.title, std::to_string(number)), content);
+}
+
+void BookDownloader::writeChapterFile(Book& book, std::size_t number, const std::string& name,
+                                      const Text& content) {
+  const std::string extension(kTextFileExtension);
+  auto [holder, inserted] = book.nameHolders.try_emplace(name, number);
+  std::string fileName = name;
+  if (!inserted) {
+    if (holder->second < number) {
+      fileName = numberedName(name, number);
+    } else {
+      // A later chapter took the plain name first (pooled mode): the earlier chapter gets it.
+      const std::string plain = book.directory + "/" + name + extension;
+      const std::string moved = book.directory + "/" + numberedName(name, holder->second) + extension;
+      std::rename(plain.c_str(), moved.c_str());
+      holder->second = number;
+    }
+  }
+  writeWholeFile(book.directory + "/" + fileName + extension, content);
+}
+
+}  // namespace nc
