@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -25,6 +26,7 @@ namespace {
 
 constexpr std::string_view kTextFileExtension = ".txt";
 constexpr std::chrono::milliseconds kPauseSlice{10};
+constexpr std::chrono::milliseconds kPoolCheckInterval{200};
 
 bool cancelled(const std::atomic<bool>* cancel) {
   return cancel != nullptr && cancel->load();
@@ -132,20 +134,7 @@ void BookDownloader::downloadBook(std::size_t row, DownloadSummary& summary) {
       downloadChapter(book, number);
     }
   } else {
-    {
-      std::lock_guard lock(book.mutex);
-      book.outstanding = chapters;
-    }
-    for (std::size_t number = 1; number <= chapters; ++number) {
-      auto task = [this, &book, number] {
-        downloadChapter(book, number);
-        std::lock_guard lock(book.mutex);
-        if (--book.outstanding == 0) book.allDone.notify_all();
-      };
-      if (!options_.pool->post(task)) task();  // a pool that is not running: do it here
-    }
-    std::unique_lock lock(book.mutex);
-    book.allDone.wait(lock, [&book] { return book.outstanding == 0; });
+    downloadChaptersOnPool(book);
   }
 
   std::lock_guard lock(book.mutex);
@@ -165,6 +154,35 @@ void BookDownloader::downloadBook(std::size_t row, DownloadSummary& summary) {
     writeWholeFile(book.directory + "/" + bookName + std::string(kTextFileExtension), mergedText);
   }
   if (book.failed > 0) books_.setCell(row, kColumnStatus, book.lastProgress + failedSuffix(book.failed));
+}
+
+void BookDownloader::downloadChaptersOnPool(Book& book) {
+  const std::size_t chapters = book.links.size();
+  // Each chapter is claimed once, by a worker or, should the pool stop running and drop its
+  // queue, by this thread, so that every chapter is accounted for and the wait below ends.
+  // A task that a stopping pool still runs after this function has returned finds its chapter
+  // claimed and touches nothing but the shared flags.
+  auto claimed = std::make_shared<std::vector<std::atomic<bool>>>(chapters);
+  {
+    std::lock_guard lock(book.mutex);
+    book.outstanding = chapters;
+  }
+  auto runChapter = [this, &book, claimed](std::size_t number) {
+    if ((*claimed)[number - 1].exchange(true)) return;
+    downloadChapter(book, number);
+    std::lock_guard lock(book.mutex);
+    if (--book.outstanding == 0) book.allDone.notify_all();
+  };
+  for (std::size_t number = 1; number <= chapters; ++number) {
+    if (!options_.pool->post([runChapter, number] { runChapter(number); })) runChapter(number);
+  }
+  std::unique_lock lock(book.mutex);
+  while (!book.allDone.wait_for(lock, kPoolCheckInterval, [&book] { return book.outstanding == 0; })) {
+    if (options_.pool->state() == ThreadPool::kRunning) continue;
+    lock.unlock();
+    for (std::size_t number = 1; number <= chapters; ++number) runChapter(number);
+    lock.lock();
+  }
 }
 
 void BookDownloader::downloadChapter(Book& book, std::size_t number) {

@@ -57,6 +57,7 @@ class BookDownloader {
  private:
   struct Book;
   void downloadBook(std::size_t row, DownloadSummary& summary);
+  void downloadChaptersOnPool(Book& book);
   void downloadChapter(Book& book, std::size_t number);
   void writeChapterFile(Book& book, std::size_t number, const std::string& name, const Text& content);
   SiteReply fetch(const Text& url) const;

@@ -197,3 +197,38 @@ INSTANTIATE_TEST_SUITE_P(Modes, BookDownloaderTest, ::testing::Values(false, tru
 
 }  // namespace
 }  // namespace nc
+
+namespace nc {
+namespace {
+
+TEST(BookDownloaderPoolTest, APoolThatStopsMidBookLosesNoChapter) {
+  testing::FakeSite site;
+  testing::TempDir dir;
+  AppState state;
+  BookList books;
+  std::vector<std::string> links;
+  for (int i = 1; i <= 6; ++i) {
+    const std::string path = "/p/" + std::to_string(i);
+    links.push_back(path);
+    site.setPage(path, testing::chapterPage(std::to_string(i), {"x"}));
+    site.setDelay(path, 50ms);
+  }
+  site.setPage("/p/", testing::indexPage("6", links));
+  books.appendRow({site.origin() + "/p/", "", "p", ""});
+  state.setDownloadDir(dir.path());
+  state.downloadPool().create(1, 1);
+  DownloadJobOptions options;
+  options.origin = site.origin();
+  options.pool = &state.downloadPool();
+  std::thread stopper([&] {
+    while (site.hits("/p/1") == 0) std::this_thread::sleep_for(1ms);
+    state.downloadPool().shutdown(2);  // queued chapters are dropped
+  });
+  const DownloadSummary summary = BookDownloader(state, books, options).run();
+  stopper.join();
+  EXPECT_EQ(summary.chaptersWritten, 6u);
+  EXPECT_EQ(testing::listDirectory(dir.path() + "/p").size(), 6u);
+}
+
+}  // namespace
+}  // namespace nc
