@@ -34,12 +34,14 @@ class PacketQueue {
 
   // False when the queue is closed.
   bool push(TaskPacket packet) {
+    bool wake = false;
     {
       std::lock_guard lock(mutex_);
       if (closed_) return false;
       packets_.push_back(std::move(packet));
+      wake = waiters_ > 0;
     }
-    available_.notify_one();
+    if (wake) available_.notify_one();
     return true;
   }
 
@@ -47,10 +49,16 @@ class PacketQueue {
   std::optional<TaskPacket> pop(int timeoutMs) {
     std::unique_lock lock(mutex_);
     auto ready = [this] { return closed_ || !packets_.empty(); };
-    if (timeoutMs < 0) {
-      available_.wait(lock, ready);
-    } else if (!available_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready)) {
-      return std::nullopt;
+    if (!ready()) {
+      ++waiters_;
+      bool woken = true;
+      if (timeoutMs < 0) {
+        available_.wait(lock, ready);
+      } else {
+        woken = available_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready);
+      }
+      --waiters_;
+      if (!woken) return std::nullopt;
     }
     if (closed_) return std::nullopt;
     TaskPacket packet = std::move(packets_.front());
@@ -72,6 +80,7 @@ class PacketQueue {
   std::condition_variable available_;
   std::deque<TaskPacket> packets_;
   bool closed_ = false;
+  int waiters_ = 0;  // workers asleep in pop
 };
 
 }  // namespace nc

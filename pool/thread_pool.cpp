@@ -138,12 +138,14 @@ struct ThreadPool::Shared : std::enable_shared_from_this<ThreadPool::Shared> {
   void workerProc(bool temporary) {
     ++threadCount;
     if (state.load() != kShuttingDown) signal(&Shared::threadStartedEvent);
-    while (true) {
-      std::optional<TaskPacket> packet;
-      if (auto queue = get(&Shared::port)) {
-        packet = queue->pop(temporary ? idleTimeoutMs.load() : PacketQueue::kInfinite);
-      }
-      if (auto gate = get(&Shared::pauseGate)) gate->wait(Event::kInfinite);
+    // The handles of this pool generation; a closed queue or event releases its waiters, so
+    // holding them is the same as reading them afresh for every task.
+    auto queue = get(&Shared::port);
+    auto gate = get(&Shared::pauseGate);
+    auto taskDone = get(&Shared::taskDoneEvent);
+    while (queue) {
+      std::optional<TaskPacket> packet = queue->pop(temporary ? idleTimeoutMs.load() : PacketQueue::kInfinite);
+      if (gate) gate->wait(Event::kInfinite);
       if (accepting.load() != 1 || !packet || packet->exitMarker) break;
       ++busyCount;
       --queuedCount;
@@ -153,7 +155,7 @@ struct ThreadPool::Shared : std::enable_shared_from_this<ThreadPool::Shared> {
         packet->routine(packet->first, packet->second);
       }
       --busyCount;
-      signal(&Shared::taskDoneEvent);
+      if (taskDone) taskDone->set();
     }
     if (--threadCount != 0) return;
     takeDown();
