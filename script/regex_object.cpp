@@ -66,7 +66,7 @@ Text replaceAll(std::string_view text, std::string_view what, std::string_view w
 }  // namespace
 
 struct RegexObject::State {
-  Text pattern;              // code page 936, after quote substitution
+  Text pattern;  // code page 936, after quote substitution
   std::string subjectUtf8;
   CodePtr code;
   bool global = true;
@@ -94,8 +94,8 @@ RegexObject::~RegexObject() = default;
 RegexObject::RegexObject(const RegexObject&) = default;
 RegexObject& RegexObject::operator=(const RegexObject&) = default;
 
-bool RegexObject::execute(std::string_view pattern, std::string_view subject, bool caseSensitive, bool multiline,
-                          bool global, bool substituteQuotes) {
+bool RegexObject::execute(std::string_view pattern, std::string_view subject, bool caseSensitive,
+                          bool multiline, bool global, bool substituteQuotes) {
   state_.reset();
   auto state = std::make_shared<State>();
   state->pattern = substituteQuotes ? replaceAll(pattern, utf8ToText("#引号"), "\"") : Text(pattern);
@@ -108,8 +108,8 @@ bool RegexObject::execute(std::string_view pattern, std::string_view subject, bo
   if (multiline) options |= PCRE2_MULTILINE;
   int errorCode = 0;
   PCRE2_SIZE errorOffset = 0;
-  state->code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(patternUtf8.data()), patternUtf8.size(), options,
-                                  &errorCode, &errorOffset, nullptr));
+  state->code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(patternUtf8.data()), patternUtf8.size(),
+                                  options, &errorCode, &errorOffset, nullptr));
   if (!state->code) {
     state_ = std::move(state);  // the pattern text stays readable; there are no matches
     return false;
@@ -126,8 +126,8 @@ bool RegexObject::execute(std::string_view pattern, std::string_view subject, bo
   std::size_t length = state->subjectUtf8.size();
   std::size_t start = 0;
   while (start <= length) {
-    int result = pcre2_match(state->code.get(), subjectData, length, start, PCRE2_NO_UTF_CHECK, matchData.get(),
-                             context);
+    int result = pcre2_match(state->code.get(), subjectData, length, start, PCRE2_NO_UTF_CHECK,
+                             matchData.get(), context);
     if (result < 0) break;  // no further match, or a limit was hit
     const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(matchData.get());
     for (std::size_t group = 0; group <= state->groupCount; ++group) {
@@ -149,7 +149,9 @@ bool RegexObject::execute(std::string_view pattern, std::string_view subject, bo
   return true;
 }
 
-Text RegexObject::pattern() const { return state_ ? state_->pattern : Text(); }
+Text RegexObject::pattern() const {
+  return state_ ? state_->pattern : Text();
+}
 
 Text RegexObject::replace(std::string_view replacement) const {
   if (!state_ || !state_->code) return {};
@@ -159,10 +161,11 @@ Text RegexObject::replace(std::string_view replacement) const {
   std::string output(state_->subjectUtf8.size() + 64, '\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
     PCRE2_SIZE outputLength = output.size();
-    int result = pcre2_substitute(
-        state_->code.get(), reinterpret_cast<PCRE2_SPTR>(state_->subjectUtf8.data()), state_->subjectUtf8.size(), 0,
-        options, nullptr, threadMatchContext(), reinterpret_cast<PCRE2_SPTR>(replacementUtf8.data()),
-        replacementUtf8.size(), reinterpret_cast<PCRE2_UCHAR*>(output.data()), &outputLength);
+    int result =
+        pcre2_substitute(state_->code.get(), reinterpret_cast<PCRE2_SPTR>(state_->subjectUtf8.data()),
+                         state_->subjectUtf8.size(), 0, options, nullptr, threadMatchContext(),
+                         reinterpret_cast<PCRE2_SPTR>(replacementUtf8.data()), replacementUtf8.size(),
+                         reinterpret_cast<PCRE2_UCHAR*>(output.data()), &outputLength);
     if (result >= 0) {
       output.resize(outputLength);
       return utf8ToText(output);
@@ -173,7 +176,9 @@ Text RegexObject::replace(std::string_view replacement) const {
   return {};
 }
 
-int RegexObject::matchCount() const { return state_ ? static_cast<int>(state_->matchCount()) : 0; }
+int RegexObject::matchCount() const {
+  return state_ ? static_cast<int>(state_->matchCount()) : 0;
+}
 
 Text RegexObject::matchText(int matchIndex, int* position) const {
   if (!state_ || matchIndex < 1 || static_cast<std::size_t>(matchIndex) > state_->matchCount()) return {};
@@ -183,7 +188,8 @@ Text RegexObject::matchText(int matchIndex, int* position) const {
 Text RegexObject::subMatchText(int matchIndex, int groupIndex, int* position) const {
   if (!state_ || matchIndex < 1 || static_cast<std::size_t>(matchIndex) > state_->matchCount()) return {};
   if (groupIndex < 1 || static_cast<std::size_t>(groupIndex) > state_->groupCount) return {};
-  return state_->textOf(static_cast<std::size_t>(matchIndex) - 1, static_cast<std::size_t>(groupIndex), position);
+  return state_->textOf(static_cast<std::size_t>(matchIndex) - 1, static_cast<std::size_t>(groupIndex),
+                        position);
 }
 
 int RegexObject::subMatchCount() const {

@@ -9,7 +9,9 @@
 namespace nc {
 namespace {
 
-Text t(const char* utf8) { return utf8ToText(utf8); }
+Text t(const char* utf8) {
+  return utf8ToText(utf8);
+}
 
 constexpr const char* kLinkPattern = "<a href =\"(.*?)\">";
 constexpr const char* kParagraphPattern = "<br /><br />(.*?)<br /><br />";
@@ -25,8 +27,9 @@ TEST(RegexObjectTest, FreshObjectHasNothing) {
 
 TEST(RegexObjectTest, LinksAreFoundInOrderRegardlessOfCase) {
   RegexObject regex;
-  ASSERT_TRUE(regex.execute(kLinkPattern, "<a href =\"/b/1.html\">one</a>\n<A HREF =\"/b/2.html\">two</A>"
-                                          "<a href =\"/b/3.html\" class=\"x\"><a href =\"/b/4.html\">"));
+  ASSERT_TRUE(regex.execute(kLinkPattern,
+                            "<a href =\"/b/1.html\">one</a>\n<A HREF =\"/b/2.html\">two</A>"
+                            "<a href =\"/b/3.html\" class=\"x\"><a href =\"/b/4.html\">"));
   ASSERT_EQ(regex.matchCount(), 4);
   EXPECT_EQ(regex.subMatchText(1, 1), "/b/1.html");
   EXPECT_EQ(regex.subMatchText(2, 1), "/b/2.html");
@@ -44,7 +47,8 @@ TEST(RegexObjectTest, IndexesOutOfRangeGiveEmptyText) {
     int match;
     int group;
   };
-  for (const Case& c : {Case{0, 1}, Case{-1, 1}, Case{3, 1}, Case{1, 0}, Case{1, 3}, Case{1, -2}, Case{1, 2}}) {
+  for (const Case& c :
+       {Case{0, 1}, Case{-1, 1}, Case{3, 1}, Case{1, 0}, Case{1, 3}, Case{1, -2}, Case{1, 2}}) {
     EXPECT_EQ(regex.subMatchText(c.match, c.group), "") << c.match << "," << c.group;
   }
   EXPECT_EQ(regex.matchText(0), "");
@@ -54,7 +58,8 @@ TEST(RegexObjectTest, IndexesOutOfRangeGiveEmptyText) {
 
 TEST(RegexObjectTest, ParagraphsDoNotCrossLineFeedsOrOverlap) {
   RegexObject regex;
-  Text page = t("<br /><br />第一段<br /><br />\n<br /><br />第二段<br /><br />\n<br /><br />跨\n行<br /><br />");
+  Text page =
+      t("<br /><br />第一段<br /><br />\n<br /><br />第二段<br /><br />\n<br /><br />跨\n行<br /><br />");
   ASSERT_TRUE(regex.execute(kParagraphPattern, page));
   ASSERT_EQ(regex.matchCount(), 2);
   EXPECT_EQ(regex.subMatchText(1, 1), t("第一段"));
