@@ -3,6 +3,8 @@
 
 #include <pcre2.h>
 
+#include <mutex>
+#include <string_view>
 #include <vector>
 
 #include "text/code_page.h"
@@ -72,6 +74,9 @@ struct RegexObject::State {
   bool global = true;
   std::size_t groupCount = 0;
   std::vector<std::size_t> offsets;  // (groupCount + 1) start/end pairs per match, UTF-8 bytes
+  mutable std::mutex offsetMutex;    // guards the two offsets below
+  mutable std::size_t lastUtf8Offset = 0;
+  mutable std::size_t lastTextOffset = 0;
 
   std::size_t matchCount() const { return offsets.size() / ((groupCount + 1) * 2); }
 
@@ -81,10 +86,25 @@ struct RegexObject::State {
     return {offsets[base], offsets[base + 1]};
   }
 
+  // Byte offset in the code-page-936 subject of UTF-8 offset `utf8Offset` (a character
+  // boundary). Converts only the stretch since the last offset asked for, so walking the
+  // matches in order costs one pass over the subject.
+  std::size_t textOffset(std::size_t utf8Offset) const {
+    std::lock_guard lock(offsetMutex);
+    if (utf8Offset < lastUtf8Offset) {
+      lastUtf8Offset = 0;
+      lastTextOffset = 0;
+    }
+    lastTextOffset +=
+        utf8ToText(std::string_view(subjectUtf8).substr(lastUtf8Offset, utf8Offset - lastUtf8Offset)).size();
+    lastUtf8Offset = utf8Offset;
+    return lastTextOffset;
+  }
+
   Text textOf(std::size_t match, std::size_t group, int* position) const {
     auto [start, end] = span(match, group);
     if (start == kNoOffset || end < start) return {};
-    if (position != nullptr) *position = static_cast<int>(utf8ToText(subjectUtf8.substr(0, start)).size());
+    if (position != nullptr) *position = static_cast<int>(textOffset(start));
     return utf8ToText(std::string_view(subjectUtf8).substr(start, end - start));
   }
 };

@@ -127,6 +127,24 @@ TEST(RegexObjectTest, PositionsAreByteOffsetsInTheSubject) {
   EXPECT_EQ(position, 10);
 }
 
+TEST(RegexObjectTest, PositionsInAnyOrderOverChineseText) {
+  Text subject;
+  for (int i = 0; i < 200; ++i) subject += t("章节x");
+  RegexObject regex;
+  ASSERT_TRUE(regex.execute("x", subject));
+  ASSERT_EQ(regex.matchCount(), 200);
+  const int order[] = {1, 2, 200, 100, 3, 150, 150, 1};
+  for (int index : order) {
+    int position = -1;
+    EXPECT_EQ(regex.matchText(index, &position), "x");
+    EXPECT_EQ(position, index * 5 - 1) << index;
+  }
+  RegexObject copy = regex;
+  int position = -1;
+  EXPECT_EQ(copy.subMatchText(1, 1, &position), "");
+  EXPECT_EQ(position, -1);  // untouched for a missing group
+}
+
 TEST(RegexObjectTest, SecondExecuteForgetsTheFirst) {
   RegexObject regex;
   ASSERT_TRUE(regex.execute("a", "aaa"));
