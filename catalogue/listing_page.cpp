@@ -1,38 +1,24 @@
 #include "catalogue/listing_page.h"
 
-#include <boost/json.hpp>
+#include <string>
 
-#include "text/code_page.h"
+#include "script/json_object.h"
 
 namespace nc {
-namespace {
-
-Text memberText(const boost::json::object& object, const char* name) {
-  const boost::json::value* value = object.if_contains(name);
-  if (value == nullptr || value->is_null()) return {};
-  if (value->is_string()) {
-    const boost::json::string& text = value->get_string();
-    return utf8ToText(std::string_view(text.data(), text.size()));
-  }
-  return utf8ToText(boost::json::serialize(*value));
-}
-
-}  // namespace
 
 std::vector<ListingItem> readListingPage(const Text& json) {
+  JsonObject listing;
+  listing.parse(json);
+  const std::int32_t count = listing.getCount();  // 0 unless the page is an array
   std::vector<ListingItem> items;
-  boost::system::error_code error;
-  const boost::json::value root = boost::json::parse(textToUtf8(json), error);
-  if (error || !root.is_array()) return items;
-  for (const boost::json::value& element : root.get_array()) {
+  items.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
+  for (std::int32_t k = 0; k < count; ++k) {
+    const std::string element = "[" + std::to_string(k);
     ListingItem item;
-    if (element.is_object()) {
-      const boost::json::object& object = element.get_object();
-      item.urlList = memberText(object, "url_list");
-      item.author = memberText(object, "author");
-      item.articleName = memberText(object, "articlename");
-      item.intro = memberText(object, "intro");
-    }
+    item.urlList = listing.getText(element + "]['url_list']");
+    item.author = listing.getText(element + "].author");
+    item.articleName = listing.getText(element + "].articlename");
+    item.intro = listing.getText(element + "].intro");
     items.push_back(std::move(item));
   }
   return items;

@@ -7,6 +7,7 @@
 //
 // CATEGORY is an index 0-8 or an entry text ("武侠"). The origins come from the build settings
 // or the NOVEL_SITE_ORIGIN and NOTICE_SERVER_ORIGIN environment variables.
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -235,11 +236,15 @@ int download(const std::vector<std::string>& args) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   if (showProgress) std::fputs("\n", stderr);
   if (!summary) return kExitFailures;
-  std::fprintf(
-      stderr,
-      "%zu books, %zu chapters written, %zu failed, %zu without text, %zu index pages failed%s, %.1f s\n",
-      summary->books, summary->chaptersWritten, summary->chaptersFailed, summary->chaptersEmpty,
-      summary->indexPagesFailed, summary->stopped ? ", stopped" : "", seconds);
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  const std::size_t finished = summary->chaptersWritten + summary->chaptersFailed;
+  std::fprintf(stderr,
+               "%zu books, %zu chapters written, %zu failed, %zu without text, %zu index pages failed%s, "
+               "%.2f s, %.1f chapters/s, peak RSS %ld KiB\n",
+               summary->books, summary->chaptersWritten, summary->chaptersFailed, summary->chaptersEmpty,
+               summary->indexPagesFailed, summary->stopped ? ", stopped" : "", seconds,
+               seconds > 0 ? static_cast<double>(finished) / seconds : 0.0, usage.ru_maxrss);
   const bool failures = summary->chaptersFailed > 0 || summary->indexPagesFailed > 0 || summary->stopped;
   return failures ? kExitFailures : kExitOk;
 }
