@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "script/cp936_decoder.h"
 #include "text/code_page.h"
 
 namespace nc {
@@ -120,7 +121,7 @@ bool RegexObject::execute(std::string_view pattern, std::string_view subject, bo
   auto state = std::make_shared<State>();
   state->pattern = substituteQuotes ? replaceAll(pattern, utf8ToText("#引号"), "\"") : Text(pattern);
   state->global = global;
-  state->subjectUtf8 = textToUtf8(subject);
+  state->subjectUtf8 = cp936ToUtf8(subject);
   std::string patternUtf8 = textToUtf8(state->pattern);
 
   std::uint32_t options = PCRE2_UTF | PCRE2_NO_UTF_CHECK;
