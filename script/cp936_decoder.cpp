@@ -59,6 +59,34 @@ const Table& table() {
 
 }  // namespace
 
+void cp936Advance(std::string_view text, Cp936Cursor& cursor, std::size_t utf8Target) {
+  const Table& codes = table();
+  const std::size_t size = text.size();
+  std::size_t at = cursor.textOffset;
+  std::size_t utf8 = cursor.utf8Offset;
+  while (utf8 < utf8Target && at < size) {
+    auto byte = static_cast<unsigned char>(text[at]);
+    if (byte == 0) break;
+    if (byte < kFirstHighByte) {
+      ++at;
+      ++utf8;
+      continue;
+    }
+    if (at + 1 < size) {
+      const Utf8Char& pair =
+          codes.doubled[(byte - kFirstHighByte) * 256 + static_cast<unsigned char>(text[at + 1])];
+      if (pair.length != 0) {
+        at += 2;
+        utf8 += pair.length;
+        continue;
+      }
+    }
+    at += 1;
+    utf8 += codes.single[byte].length;
+  }
+  cursor = {at, utf8};
+}
+
 std::string cp936ToUtf8(std::string_view text) {
   const Table& codes = table();
   std::string out;

@@ -3,6 +3,7 @@
 
 #include <pcre2.h>
 
+#include <algorithm>
 #include <mutex>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,7 @@ namespace {
 constexpr std::uint32_t kMatchLimit = 50'000'000;  // backtracking steps per match attempt
 constexpr std::uint32_t kDepthLimit = 100'000;
 constexpr std::size_t kJitStackBytes = 1024 * 1024;
+constexpr std::size_t kCheckpointBytes = 4096;
 constexpr std::size_t kNoOffset = static_cast<std::size_t>(-1);
 
 struct CodeDeleter {
@@ -70,14 +72,16 @@ Text replaceAll(std::string_view text, std::string_view what, std::string_view w
 
 struct RegexObject::State {
   Text pattern;  // code page 936, after quote substitution
+  Text subject;
   std::string subjectUtf8;
   CodePtr code;
   bool global = true;
   std::size_t groupCount = 0;
   std::vector<std::size_t> offsets;  // (groupCount + 1) start/end pairs per match, UTF-8 bytes
-  mutable std::mutex offsetMutex;    // guards the two offsets below
-  mutable std::size_t lastUtf8Offset = 0;
-  mutable std::size_t lastTextOffset = 0;
+  mutable std::mutex offsetMutex;    // guards the walk state below
+  mutable Cp936Cursor cursor;
+  mutable std::vector<Cp936Cursor> checkpoints;  // ascending
+  mutable std::size_t nextCheckpoint = kCheckpointBytes;
 
   std::size_t matchCount() const { return offsets.size() / ((groupCount + 1) * 2); }
 
@@ -87,26 +91,38 @@ struct RegexObject::State {
     return {offsets[base], offsets[base + 1]};
   }
 
-  // Byte offset in the code-page-936 subject of UTF-8 offset `utf8Offset` (a character
-  // boundary). Converts only the stretch since the last offset asked for, so walking the
-  // matches in order costs one pass over the subject.
+  // Byte offset in the code-page-936 subject of UTF-8 offset `utf8Offset`. Walks the subject
+  // character by character from the last offset asked for, or, for an earlier one, from the
+  // nearest checkpoint before it (one every kCheckpointBytes of the walk), so any order of
+  // questions costs at most one pass plus a short walk each.
   std::size_t textOffset(std::size_t utf8Offset) const {
     std::lock_guard lock(offsetMutex);
-    if (utf8Offset < lastUtf8Offset) {
-      lastUtf8Offset = 0;
-      lastTextOffset = 0;
+    if (utf8Offset < cursor.utf8Offset) {
+      auto after = std::upper_bound(
+          checkpoints.begin(), checkpoints.end(), utf8Offset,
+          [](std::size_t offset, const Cp936Cursor& point) { return offset < point.utf8Offset; });
+      cursor = (after == checkpoints.begin()) ? Cp936Cursor() : *(after - 1);
     }
-    lastTextOffset +=
-        utf8ToText(std::string_view(subjectUtf8).substr(lastUtf8Offset, utf8Offset - lastUtf8Offset)).size();
-    lastUtf8Offset = utf8Offset;
-    return lastTextOffset;
+    while (cursor.utf8Offset < utf8Offset) {
+      std::size_t before = cursor.textOffset;
+      cp936Advance(subject, cursor, std::min(utf8Offset, nextCheckpoint));
+      if (cursor.textOffset == before) break;  // the end of the subject
+      if (cursor.utf8Offset >= nextCheckpoint) {
+        checkpoints.push_back(cursor);
+        nextCheckpoint = cursor.utf8Offset + kCheckpointBytes;
+      }
+    }
+    return cursor.textOffset;
   }
 
+  // The subject's own bytes for group `group` of match `match`.
   Text textOf(std::size_t match, std::size_t group, int* position) const {
     auto [start, end] = span(match, group);
     if (start == kNoOffset || end < start) return {};
-    if (position != nullptr) *position = static_cast<int>(textOffset(start));
-    return utf8ToText(std::string_view(subjectUtf8).substr(start, end - start));
+    std::size_t textStart = textOffset(start);
+    std::size_t textEnd = textOffset(end);
+    if (position != nullptr) *position = static_cast<int>(textStart);
+    return subject.substr(textStart, textEnd - textStart);
   }
 };
 
@@ -121,7 +137,8 @@ bool RegexObject::execute(std::string_view pattern, std::string_view subject, bo
   auto state = std::make_shared<State>();
   state->pattern = substituteQuotes ? replaceAll(pattern, utf8ToText("#引号"), "\"") : Text(pattern);
   state->global = global;
-  state->subjectUtf8 = cp936ToUtf8(subject);
+  state->subject = textUpToZero(subject);
+  state->subjectUtf8 = cp936ToUtf8(state->subject);
   std::string patternUtf8 = textToUtf8(state->pattern);
 
   std::uint32_t options = PCRE2_UTF | PCRE2_NO_UTF_CHECK;

@@ -32,14 +32,16 @@ nc::Text listingPage() {
 }
 
 nc::Text chapterPage() {
-  std::string utf8 = "<html><head><title>第一章</title></head><body><div id=\"content\">";
+  const nc::Text paragraph = nc::utf8ToText(
+      "<br /><br />　　夜色深沉，他站在城墙上望着远方的灯火，心中想着明天的事情。<br /><br />\n");
+  nc::Text page = nc::utf8ToText("<html><head><title>第一章</title></head><body><div id=\"content\">");
   int link = 0;
-  while (utf8.size() < kChapterPageBytes) {
-    utf8 += "<br /><br />　　夜色深沉，他站在城墙上望着远方的灯火，心中想着明天的事情。<br /><br />\n";
-    if (++link % 20 == 0) utf8 += "<a href =\"/book/1/" + std::to_string(link) + ".html\">下一章</a>\n";
+  while (page.size() < kChapterPageBytes) {
+    page += paragraph;
+    if (++link % 20 == 0)
+      page += "<a href =\"/book/1/" + std::to_string(link) + ".html\">" + nc::utf8ToText("下一章") + "</a>\n";
   }
-  utf8 += "</div></body></html>";
-  return nc::utf8ToText(utf8);
+  return page + "</div></body></html>";
 }
 
 template <typename Work>
