@@ -467,23 +467,21 @@ Text JsonObject::toJson() const {
 }
 
 bool JsonObject::resolvePath(Text& path) const {
-  std::optional<Steps> steps = state_->resolve(path);
-  if (!steps) return false;
-  std::string expression(kRootName);
-  for (const Step& step : *steps) {
-    if (step.isIndex) {
-      expression += "[" + std::to_string(step.index) + "]";
+  Found found = state_->find(path);
+  std::string_view view(path);
+  bool absolute = false;
+  if (view.starts_with(kRootName)) {
+    std::optional<Steps> steps = parseSteps(cp936ToUtf8(view.substr(kRootName.size())));
+    absolute = steps && !isNullish(walk(state_->tree, *steps));
+  }
+  if (!absolute) {
+    if (view.empty()) {
+      path = Text(kRootName);
     } else {
-      expression += "['";
-      for (char c : step.name) {
-        if (c == '\'' || c == '\\') expression.push_back('\\');
-        expression.push_back(c);
-      }
-      expression += "']";
+      path = Text(kRootName) + (view.front() == '[' ? "" : ".") + path;
     }
   }
-  path = utf8ToText(expression);
-  return !isNullish(walk(state_->tree, *steps));
+  return !isNullish(found);
 }
 
 bool JsonObject::exists(std::string_view path) const {

@@ -104,7 +104,16 @@ TEST_F(NoticeTest, CountsNumbersAndExistence) {
   EXPECT_FALSE(json_.exists("date.nothing"));
   Text path = "date.debug";
   EXPECT_TRUE(json_.resolvePath(path));
-  EXPECT_EQ(path, "da['date']['debug']");
+  EXPECT_EQ(path, "da.date.debug");
+  path = "da.date.debug";
+  EXPECT_TRUE(json_.resolvePath(path));
+  EXPECT_EQ(path, "da.date.debug");
+  path = "[0].author";
+  EXPECT_FALSE(json_.resolvePath(path));
+  EXPECT_EQ(path, "da[0].author");
+  path = "";
+  EXPECT_TRUE(json_.resolvePath(path));
+  EXPECT_EQ(path, "da");
 }
 
 TEST_F(NoticeTest, JsonFormsAreValidJson) {
