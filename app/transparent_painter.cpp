@@ -111,7 +111,9 @@ int ClassifyControl(const QWidget* control) {
 
 QFont paintFont(int pixelHeight, bool bold, bool underline, bool italic) {
   QFont font;
-  font.setFamilies({fromUtf8("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Zen Hei")});
+  // The sharp face of the installed CJK font has a 12-pixel bitmap strike, as 宋体 has.
+  font.setFamilies({fromUtf8("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Zen Hei Sharp"),
+                    QStringLiteral("WenQuanYi Zen Hei")});
   font.setPixelSize(pixelHeight > 0 ? pixelHeight : kDefaultPaintFontHeight);
   font.setWeight(bold ? QFont::Bold : QFont::Normal);
   font.setUnderline(underline);
