@@ -25,6 +25,36 @@ struct CodeDeleter {
 };
 using CodePtr = std::unique_ptr<pcre2_code, CodeDeleter>;
 
+constexpr std::size_t kCompiledPatternsKept = 8;
+
+// The compiled (and JIT-compiled) form of a pattern; each thread keeps its most recent
+// patterns, since the same few run over every page. Null for an invalid pattern.
+std::shared_ptr<pcre2_code> compiledPattern(const std::string& patternUtf8, std::uint32_t options) {
+  struct Entry {
+    std::string pattern;
+    std::uint32_t options;
+    std::shared_ptr<pcre2_code> code;
+  };
+  thread_local std::vector<Entry> recent;
+  for (std::size_t i = 0; i < recent.size(); ++i) {
+    if (recent[i].options == options && recent[i].pattern == patternUtf8) {
+      std::rotate(recent.begin(), recent.begin() + static_cast<std::ptrdiff_t>(i),
+                  recent.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+      return recent.front().code;
+    }
+  }
+  int errorCode = 0;
+  PCRE2_SIZE errorOffset = 0;
+  CodePtr code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(patternUtf8.data()), patternUtf8.size(), options,
+                             &errorCode, &errorOffset, nullptr));
+  if (!code) return nullptr;
+  pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE);
+  std::shared_ptr<pcre2_code> shared(code.release(), CodeDeleter());
+  if (recent.size() == kCompiledPatternsKept) recent.pop_back();
+  recent.insert(recent.begin(), Entry{patternUtf8, options, shared});
+  return shared;
+}
+
 struct MatchDataDeleter {
   void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
 };
@@ -74,7 +104,7 @@ struct RegexObject::State {
   Text pattern;  // code page 936, after quote substitution
   Text subject;
   std::string subjectUtf8;
-  CodePtr code;
+  std::shared_ptr<pcre2_code> code;
   bool global = true;
   std::size_t groupCount = 0;
   std::vector<std::size_t> offsets;  // (groupCount + 1) start/end pairs per match, UTF-8 bytes
@@ -144,15 +174,11 @@ bool RegexObject::execute(std::string_view pattern, std::string_view subject, bo
   std::uint32_t options = PCRE2_UTF | PCRE2_NO_UTF_CHECK;
   if (!caseSensitive) options |= PCRE2_CASELESS;
   if (multiline) options |= PCRE2_MULTILINE;
-  int errorCode = 0;
-  PCRE2_SIZE errorOffset = 0;
-  state->code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(patternUtf8.data()), patternUtf8.size(),
-                                  options, &errorCode, &errorOffset, nullptr));
+  state->code = compiledPattern(patternUtf8, options);
   if (!state->code) {
     state_ = std::move(state);  // the pattern text stays readable; there are no matches
     return false;
   }
-  pcre2_jit_compile(state->code.get(), PCRE2_JIT_COMPLETE);
   std::uint32_t captureCount = 0;
   pcre2_pattern_info(state->code.get(), PCRE2_INFO_CAPTURECOUNT, &captureCount);
   state->groupCount = captureCount;

@@ -3,9 +3,13 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <string>
+
+#include "text/cp936_table.h"
+#include "text/utf8_decoder.h"
 
 namespace nc {
 namespace {
@@ -32,17 +36,9 @@ class IconvHandle {
   iconv_t handle_;
 };
 
-const IconvHandle& cp936Decoder() {
-  thread_local IconvHandle handle("UTF-16LE", "CP936");
-  return handle;
+std::string_view upToZeroByte(std::string_view bytes) {
+  return bytes.substr(0, bytes.find('\0'));
 }
-
-const IconvHandle& cp936Encoder() {
-  thread_local IconvHandle handle("CP936", "UTF-16LE");
-  return handle;
-}
-
-std::string_view upToZeroByte(std::string_view bytes) { return bytes.substr(0, bytes.find('\0')); }
 
 // The wide units before the first zero unit; an odd trailing byte is ignored.
 std::u16string unitsUpToZero(std::string_view wide) {
@@ -79,65 +75,16 @@ void appendCodePoint(std::u16string& units, char32_t codePoint) {
   }
 }
 
-// Decodes UTF-8; each maximal invalid subsequence gives one replacement character.
 std::u16string utf8ToUnits(std::string_view bytes) {
   std::u16string units;
   units.reserve(bytes.size());
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    auto lead = static_cast<unsigned char>(bytes[i]);
-    if (lead < 0x80) {
-      units.push_back(lead);
-      ++i;
-      continue;
-    }
-    int length = 0;
-    char32_t codePoint = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-      codePoint = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      codePoint = lead & 0x0F;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      codePoint = lead & 0x07;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    } else {
-      units.push_back(kReplacementCharacter);
-      ++i;
-      continue;
-    }
-    std::size_t consumed = 1;
-    bool complete = true;
-    for (int k = 1; k < length; ++k) {
-      if (i + consumed >= bytes.size()) {
-        complete = false;
-        break;
-      }
-      auto next = static_cast<unsigned char>(bytes[i + consumed]);
-      if (next < low || next > high) {
-        complete = false;
-        break;
-      }
-      low = 0x80;
-      high = 0xBF;
-      codePoint = (codePoint << 6) | (next & 0x3F);
-      ++consumed;
-    }
-    if (complete) {
-      appendCodePoint(units, codePoint);
-    } else {
-      units.push_back(kReplacementCharacter);
-    }
-    i += consumed;
-  }
+  utf8::decode(bytes, [&units](char32_t codePoint) { appendCodePoint(units, codePoint); });
   return units;
+}
+
+// UTF-8 straight to code page 936; zero bytes are skipped (a Text holds none).
+Text utf8BytesToText(std::string_view bytes) {
+  return cp936::utf8ToCp936(bytes);
 }
 
 void appendUtf8(std::string& out, char32_t codePoint) {
@@ -213,27 +160,26 @@ std::size_t skipByteAsReplacement(std::string_view, std::string& out) {
 }
 
 std::u16string cp936ToUnits(std::string_view bytes) {
-  std::string wide = convertWithIconv(cp936Decoder(), bytes, skipByteAsReplacement);
-  return unitsUpToZero(wide);
+  std::u16string units;
+  units.reserve(bytes.size());
+  for (std::size_t at = 0; at < bytes.size();) units.push_back(cp936::decodeNext(bytes, at));
+  return units;
 }
 
 std::string unitsToCp936(const std::u16string& units) {
-  std::string wide;
-  wide.reserve(units.size() * 2);
-  for (char16_t unit : units) {
-    wide.push_back(static_cast<char>(unit & 0xFF));
-    wide.push_back(static_cast<char>(unit >> 8));
-  }
-  return convertWithIconv(cp936Encoder(), wide, [](std::string_view rest, std::string& out) {
-    out.push_back(kDefaultCharacter);
-    // A valid surrogate pair that code page 936 cannot hold is one character.
-    if (rest.size() >= 4) {
-      auto first = static_cast<unsigned char>(rest[1]);
-      auto second = static_cast<unsigned char>(rest[3]);
-      if (first >= 0xD8 && first <= 0xDB && second >= 0xDC && second <= 0xDF) return std::size_t{4};
+  std::string out;
+  out.reserve(units.size() * 2);
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    char16_t unit = units[i];
+    if (unit >= 0xD800 && unit <= 0xDFFF) {
+      // A character outside the basic plane (a pair) or a lone surrogate: one "?".
+      if (unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) ++i;
+      out.push_back(kDefaultCharacter);
+      continue;
     }
-    return std::min<std::size_t>(2, rest.size());
-  });
+    cp936::appendEncoded(out, unit);
+  }
+  return out;
 }
 
 std::u16string multiByteToUnits(std::string_view bytes, int codePage) {
@@ -247,7 +193,9 @@ ByteSet multiByteToWide(std::string_view bytes, int codePage) {
   return unitsToTerminatedWide(multiByteToUnits(bytes, codePage));
 }
 
-ByteSet textToWide(std::string_view text) { return multiByteToWide(text, kCodePage936); }
+ByteSet textToWide(std::string_view text) {
+  return multiByteToWide(text, kCodePage936);
+}
 
 ByteSet wideToMultiByte(std::string_view wide, int codePage) {
   std::u16string units = unitsUpToZero(wide);
@@ -255,12 +203,12 @@ ByteSet wideToMultiByte(std::string_view wide, int codePage) {
   return codePage == kCodePageUtf8 ? unitsToUtf8(units) : unitsToCp936(units);
 }
 
-Text wideToText(std::string_view wide) { return wideToMultiByte(wide, kCodePage936); }
+Text wideToText(std::string_view wide) {
+  return wideToMultiByte(wide, kCodePage936);
+}
 
 Text utf8ToText(std::string_view utf8) {
-  std::u16string units = utf8ToUnits(upToZeroByte(utf8));
-  if (units.empty()) return {};
-  return unitsToCp936(units);
+  return utf8BytesToText(upToZeroByte(utf8));
 }
 
 std::string textToUtf8(std::string_view text) {
@@ -271,6 +219,9 @@ std::string textToUtf8(std::string_view text) {
 
 std::optional<Text> charsetToText(std::string_view bytes, std::string_view charset) {
   std::string name(charset);
+  std::string lower;
+  for (char c : name) lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+  if (lower == "utf-8" || lower == "utf8") return utf8BytesToText(bytes);
   if (name.empty() || name.find('/') != std::string::npos) return std::nullopt;  // no iconv suffixes
   IconvHandle decoder("UTF-16LE", name.c_str());
   if (!decoder.valid()) return std::nullopt;
