@@ -18,10 +18,14 @@
 namespace nc::testing {
 namespace {
 
-class TransparentPainterTest : public ::testing::Test {
+// Makes the application before the fixture's widgets.
+struct WithApplication {
+  WithApplication() { qtApp(); }
+};
+
+class TransparentPainterTest : public ::testing::Test, private WithApplication {
  protected:
   void SetUp() override {
-    qtApp();
     parent_.resize(400, 100);
     // A plain white parent, so the glyph and text are the only other colours.
     parent_.setAutoFillBackground(true);
