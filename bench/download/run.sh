@@ -4,7 +4,7 @@
 #   bash bench/download/run.sh [BUILD_DIR]     (default: build)
 #
 # Prints chapters per second for the single-thread mode, the pooled mode 5/10 and aria2c -j 10
-# fetching the same 500 chapter URLs (no parsing), as ratios of the latency limit
+# fetching the same 500 chapter URLs (no parsing; medians of three runs), as ratios of the latency limit
 # (10 threads / 20 ms = 500 chapters/s) and of aria2c; then the peak resident memory of a pooled
 # download of 2,000 chapters (4 books of 500).
 set -euo pipefail
@@ -41,19 +41,30 @@ cli_rate() { sed -n 's/.* \([0-9.]*\) chapters\/s.*/\1/p' "$1"; }
 "$cli" download --url "$book_url" --dir "$work/single" --single 2>"$work/single.log"
 single=$(cli_rate "$work/single.log")
 
-"$cli" download --url "$book_url" --dir "$work/pooled" --threads 5:10 2>"$work/pooled.log"
-pooled=$(cli_rate "$work/pooled.log")
+# The median of three runs, the machine being shared.
+median() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
+
+pooled_runs=()
+for run in 1 2 3; do
+  "$cli" download --url "$book_url" --dir "$work/pooled$run" --threads 5:10 2>"$work/pooled.log"
+  pooled_runs+=("$(cli_rate "$work/pooled.log")")
+done
+pooled=$(median "${pooled_runs[@]}")
 
 curl -sk "$book_url" | grep -o '<a href ="[^"]*"' | sed "s|<a href =\"|$origin|; s|\"\$||" >"$work/urls"
 url_count=$(wc -l <"$work/urls")
-start=$(date +%s.%N)
-aria2c -j 10 --check-certificate=false -i "$work/urls" -d "$work/aria" --quiet=true --allow-overwrite=true
-end=$(date +%s.%N)
+aria_runs=()
+for run in 1 2 3; do
+  start=$(date +%s.%N)
+  aria2c -j 10 --check-certificate=false -i "$work/urls" -d "$work/aria$run" --quiet=true
+  end=$(date +%s.%N)
+  aria_runs+=("$(awk -v n="$url_count" -v s="$start" -v e="$end" 'BEGIN { printf "%.1f", n / (e - s) }')")
+done
+aria=$(median "${aria_runs[@]}")
 
-awk -v latency="$latency_ms" -v count="$url_count" -v single="$single" -v pooled="$pooled" \
-  -v start="$start" -v end="$end" 'BEGIN {
+echo "pooled runs: ${pooled_runs[*]}; aria2c runs: ${aria_runs[*]} (chapters/s; medians below)"
+awk -v latency="$latency_ms" -v count="$url_count" -v single="$single" -v pooled="$pooled" -v aria="$aria" 'BEGIN {
   limit = 10 * 1000 / latency
-  aria = count / (end - start)
   printf "latency %d ms, %d chapters, limit %.0f chapters/s\n", latency, count, limit
   printf "%-16s %7.1f chapters/s  %5.1f%% of limit  %5.2fx aria2c\n", "single thread", single, 100 * single / limit, single / aria
   printf "%-16s %7.1f chapters/s  %5.1f%% of limit  %5.2fx aria2c\n", "pooled 5/10", pooled, 100 * pooled / limit, pooled / aria
