@@ -124,9 +124,15 @@ void CatalogueCrawler::run(const std::shared_ptr<CrawlHandle>& handle) {
     request.extraHeaders = Text(kRefererHeader) + urls.refererUrl;
     request.timeoutSeconds = options_.requestTimeoutSeconds;
     request.cancel = handle->cancelToken();
-    const SiteReply reply = requestSitePage(request);
+    const SiteReply reply =
+        requestSitePageWithRetries(request, RetryPolicy{options_.maxAttempts, options_.retryPause});
     if (handle->stopRequested()) {
       end = CrawlEnd::stopped;
+      break;
+    }
+    if (!reply.ok) {
+      // A page that cannot be loaded is a failure, not the end of the listing.
+      end = page == 1 ? CrawlEnd::nothingFound : CrawlEnd::pageFailed;
       break;
     }
     const std::vector<ListingItem> items = readListingPage(utf8ToText(textUpToZero(reply.body)));
@@ -145,9 +151,9 @@ void CatalogueCrawler::run(const std::shared_ptr<CrawlHandle>& handle) {
     }
   }
   handle->setPhase(CrawlHandle::Phase::closing);
-  if (end == CrawlEnd::nothingFound || end == CrawlEnd::listingEnded) {
+  if (end == CrawlEnd::nothingFound || end == CrawlEnd::pageFailed || end == CrawlEnd::listingEnded) {
     notifier_.showMessage(
-        utf8ToText(end == CrawlEnd::nothingFound ? texts::kCrawlFailed : texts::kCrawlComplete),
+        utf8ToText(end == CrawlEnd::listingEnded ? texts::kCrawlComplete : texts::kCrawlFailed),
         MessageIcon::information);
   }
   if (options_.onFinished) options_.onFinished(end, rowsAppended);

@@ -32,6 +32,7 @@ enum class CrawlEnd {
   nothingFound,      // the first page held no book: "获取失败！..."
   pageLimitReached,  // the last allowed page still held books: no message
   stopped,           // stopped through stop() or the destructor: no message
+  pageFailed,        // a later page could not be loaded, even after retries: "获取失败！..."
 };
 
 struct CrawlerOptions {
@@ -40,6 +41,8 @@ struct CrawlerOptions {
   Text origin;                    // prefix of the listed url_list values (no trailing slash)
   int maxPages = kMaxPages;       // pages 1..maxPages at most (clamped to 1..kMaxPages)
   int requestTimeoutSeconds = 0;  // 0 = the request routine's default
+  int maxAttempts = 3;            // tries of a page request that fails (no whole 2xx response)
+  std::chrono::milliseconds retryPause{300};
   // Runs on the crawl thread after the crawl's closing message (if any) has been closed.
   std::function<void(CrawlEnd end, std::size_t rowsAppended)> onFinished;
 };

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 
 #include "text/text.h"
 
@@ -24,5 +25,15 @@ struct SiteRequest {
 };
 
 SiteReply requestSitePage(const SiteRequest& request);
+
+// How often a failed page request is tried in all, and the pause between tries.
+struct RetryPolicy {
+  int maxAttempts = 3;
+  std::chrono::milliseconds pause{300};
+};
+
+// requestSitePage, tried again after a pause while the reply is not ok, up to the policy's
+// number of attempts; the pause ends early and no further try is made once the cancel token is set.
+SiteReply requestSitePageWithRetries(const SiteRequest& request, const RetryPolicy& policy);
 
 }  // namespace nc

@@ -134,7 +134,9 @@ int crawl(const std::vector<std::string>& args) {
     std::printf("%s\n", cli::formatBookRow(books.row(row), format).c_str());
   }
   std::fflush(stdout);
-  return end == static_cast<int>(CrawlEnd::nothingFound) ? kExitNothingFound : kExitOk;
+  const bool failed =
+      end == static_cast<int>(CrawlEnd::nothingFound) || end == static_cast<int>(CrawlEnd::pageFailed);
+  return failed ? kExitNothingFound : kExitOk;
 }
 
 void printProgress(const DownloadProgress::Snapshot& progress, double seconds) {

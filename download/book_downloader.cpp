@@ -25,19 +25,10 @@ namespace nc {
 namespace {
 
 constexpr std::string_view kTextFileExtension = ".txt";
-constexpr std::chrono::milliseconds kPauseSlice{10};
 constexpr std::chrono::milliseconds kPoolCheckInterval{200};
 
 bool cancelled(const std::atomic<bool>* cancel) {
   return cancel != nullptr && cancel->load();
-}
-
-// Sleeps for `pause`, waking early when the cancel token is set.
-void pauseUnlessCancelled(std::chrono::milliseconds pause, const std::atomic<bool>* cancel) {
-  const auto deadline = std::chrono::steady_clock::now() + pause;
-  while (!cancelled(cancel) && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::min(kPauseSlice, pause));
-  }
 }
 
 Text progressText(std::size_t finished, const Text& chapterTotal) {
@@ -97,14 +88,7 @@ SiteReply BookDownloader::fetch(const Text& url) const {
   request.url = url;
   request.timeoutSeconds = options_.requestTimeoutSeconds;
   request.cancel = options_.cancel;
-  SiteReply reply;
-  for (int attempt = 1; attempt <= std::max(1, options_.maxAttempts); ++attempt) {
-    if (attempt > 1) pauseUnlessCancelled(options_.retryPause, options_.cancel);
-    if (cancelled(options_.cancel)) break;
-    reply = requestSitePage(request);
-    if (reply.ok) break;
-  }
-  return reply;
+  return requestSitePageWithRetries(request, RetryPolicy{options_.maxAttempts, options_.retryPause});
 }
 
 void BookDownloader::downloadBook(std::size_t row, DownloadSummary& summary) {

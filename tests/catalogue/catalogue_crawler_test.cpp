@@ -64,6 +64,23 @@ TEST_F(CatalogueCrawlerTest, WithoutACategoryNothingStarts) {
   EXPECT_TRUE(site_.log().empty());
 }
 
+TEST_F(CatalogueCrawlerTest, FailedPagesAreTriedAgainAndAFinalFailureIsNoCompletion) {
+  site_.setPage(listingTarget(2, 1), listing(0, 3), "application/json");
+  site_.setPage(listingTarget(2, 2), listing(3, 2), "application/json");
+  site_.setPage(listingTarget(2, 3), listing(5, 1), "application/json");
+  site_.failFirst(listingTarget(2, 2), 2);  // the third try succeeds
+  site_.failFirst(listingTarget(2, 3), 3);  // every try fails
+  chooseCategory(1);
+  CrawlerOptions crawlOptions = options();
+  crawlOptions.retryPause = 10ms;
+  CatalogueCrawler crawler(state_, books_, notifier_, crawlOptions);
+  ASSERT_TRUE(crawler.start());
+  ASSERT_TRUE(crawler.waitAll(kWait));
+  EXPECT_EQ(books_.rowCount(), 5u);  // pages 1 and 2 kept
+  EXPECT_EQ(lastEnd_, static_cast<int>(CrawlEnd::pageFailed));
+  EXPECT_EQ(notifier_.texts(), std::vector<std::string>{kFailed});
+}
+
 TEST_F(CatalogueCrawlerTest, PagesUntilAnEmptyPageThenSaysAllIsFetched) {
   // httplib hands the query back sorted by name, hence page before sortid.
   site_.setPage(listingTarget(2, 1), listing(0, 3), "application/json");
