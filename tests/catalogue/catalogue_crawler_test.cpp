@@ -40,6 +40,7 @@ class CatalogueCrawlerTest : public ::testing::Test {
   CrawlerOptions options() {
     CrawlerOptions options;
     options.origin = site_.origin();
+    options.retryPause = 1ms;
     options.onFinished = [this](CrawlEnd end, std::size_t rows) {
       lastEnd_ = static_cast<int>(end);
       lastRows_ = rows;
