@@ -13,7 +13,9 @@ constexpr char kSuccessClass = '2';
 constexpr std::size_t kStatusDigits = 3;
 constexpr std::chrono::milliseconds kPauseSlice{20};
 
-bool cancelled(const std::atomic<bool>* cancel) { return cancel != nullptr && cancel->load(); }
+bool cancelled(const std::atomic<bool>* cancel) {
+  return cancel != nullptr && cancel->load();
+}
 
 // Sleeps for `pause`, waking early when the cancel token is set.
 void pauseUnlessCancelled(std::chrono::milliseconds pause, const std::atomic<bool>* cancel) {
