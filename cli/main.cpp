@@ -260,8 +260,19 @@ int main(int argc, char** argv) {
   if (args.empty()) return usage();
   const std::string command = args[0];
   args.erase(args.begin());
-  if (command == "categories") return listCategories();
-  if (command == "crawl") return crawl(args);
-  if (command == "download") return download(args);
-  return usage();
+  int code = kExitUsage;
+  if (command == "categories") {
+    code = listCategories();
+  } else if (command == "crawl") {
+    code = crawl(args);
+  } else if (command == "download") {
+    code = download(args);
+  } else {
+    code = usage();
+  }
+  // The pool's workers end on their own after the pool is released and may still be tidying up
+  // their connections; ending here skips the TLS library's clean-up at exit, which would race
+  // with them.
+  std::fflush(nullptr);
+  std::_Exit(code);
 }

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -26,6 +27,7 @@ namespace {
 
 constexpr std::string_view kTextFileExtension = ".txt";
 constexpr std::chrono::milliseconds kPoolCheckInterval{200};
+constexpr std::size_t kPooledBooksInFlight = 2;
 
 bool cancelled(const std::atomic<bool>* cancel) {
   return cancel != nullptr && cancel->load();
@@ -50,6 +52,7 @@ std::string numberedName(const std::string& name, std::size_t chapterNumber) {
 // One book while its chapters are being downloaded; shared by the workers fetching them.
 struct BookDownloader::Book {
   std::size_t row = 0;
+  std::string name;       // safe book title, file system form
   std::string directory;  // file system form, no trailing separator
   Text chapterTotal;
   std::vector<Text> links;
@@ -57,6 +60,7 @@ struct BookDownloader::Book {
   std::mutex mutex;  // guards everything below, and the book's status cell and files
   std::condition_variable allDone;
   std::size_t outstanding = 0;
+  std::shared_ptr<std::vector<std::atomic<bool>>> claimed;  // per chapter, pooled mode
   std::size_t finished = 0;
   std::size_t failed = 0;
   std::size_t written = 0;
@@ -73,12 +77,19 @@ DownloadSummary BookDownloader::run() {
   DownloadSummary summary;
   const std::size_t rows = books_.rowCount();
   if (options_.progress != nullptr) options_.progress->booksTotal = rows;
-  for (std::size_t row = 0; row < rows; ++row) {
-    if (cancelled(options_.cancel)) break;
-    downloadBook(row, summary);
-    ++summary.books;
-    if (options_.progress != nullptr) ++options_.progress->booksDone;
+  // On a pool, the next book's index page is fetched and its chapters queued while the current
+  // book's last chapters are still running, so the workers never wait between books; books are
+  // finished (merged file, final status) in list order.
+  const std::size_t booksInFlight = options_.pool == nullptr ? 1 : kPooledBooksInFlight;
+  std::deque<std::unique_ptr<Book>> inFlight;
+  for (std::size_t row = 0; row < rows && !cancelled(options_.cancel); ++row) {
+    inFlight.push_back(startBook(row, summary));
+    while (inFlight.size() >= booksInFlight) {
+      finishBook(*inFlight.front(), summary);
+      inFlight.pop_front();
+    }
   }
+  for (; !inFlight.empty(); inFlight.pop_front()) finishBook(*inFlight.front(), summary);
   summary.stopped = cancelled(options_.cancel);
   return summary;
 }
@@ -91,36 +102,40 @@ SiteReply BookDownloader::fetch(const Text& url) const {
   return requestSitePageWithRetries(request, RetryPolicy{options_.maxAttempts, options_.retryPause});
 }
 
-void BookDownloader::downloadBook(std::size_t row, DownloadSummary& summary) {
+std::unique_ptr<BookDownloader::Book> BookDownloader::startBook(std::size_t row, DownloadSummary& summary) {
+  auto book = std::make_unique<Book>();
+  book->row = row;
   const Text downloadDir = state_.downloadDir();
-  if (downloadDir.empty()) return;  // never write relative to the file system root
-  Book book;
-  book.row = row;
+  if (downloadDir.empty()) return book;  // never write relative to the file system root
   const SiteReply indexReply = fetch(books_.cell(row, kColumnUrl));
-  if (cancelled(options_.cancel)) return;
+  if (cancelled(options_.cancel)) return book;
   const IndexPage index = readIndexPage(utf8ToText(textUpToZero(indexReply.body)));
-  book.chapterTotal = index.chapterTotal;
-  book.links = index.chapterLinks;
-  book.merged.resize(book.links.size());
-  book.directory =
-      textToUtf8(downloadDir) + "/" + safeFileName(books_.cell(row, kColumnTitle), std::to_string(row));
-  createDirectoriesFs(book.directory);
+  book->chapterTotal = index.chapterTotal;
+  book->links = index.chapterLinks;
+  book->merged.resize(book->links.size());
+  book->name = safeFileName(books_.cell(row, kColumnTitle), std::to_string(row));
+  book->directory = textToUtf8(downloadDir) + "/" + book->name;
+  createDirectoriesFs(book->directory);
   if (!indexReply.ok) {
     // The index page could not be loaded at all: say so instead of leaving the cell empty.
     books_.setCell(row, kColumnStatus, utf8ToText(texts::kChapterWithoutText));
     ++summary.indexPagesFailed;
   }
-  if (options_.progress != nullptr) options_.progress->chaptersListed += book.links.size();
+  if (options_.progress != nullptr) options_.progress->chaptersListed += book->links.size();
+  if (options_.pool != nullptr) postChapters(*book);
+  return book;
+}
 
-  const std::size_t chapters = book.links.size();
+void BookDownloader::finishBook(Book& book, DownloadSummary& summary) {
   if (options_.pool == nullptr) {
-    for (std::size_t number = 1; number <= chapters && !cancelled(options_.cancel); ++number) {
+    for (std::size_t number = 1; number <= book.links.size() && !cancelled(options_.cancel); ++number) {
       downloadChapter(book, number);
     }
   } else {
-    downloadChaptersOnPool(book);
+    waitForChapters(book);
   }
-
+  ++summary.books;
+  if (options_.progress != nullptr) ++options_.progress->booksDone;
   std::lock_guard lock(book.mutex);
   summary.chaptersWritten += book.written;
   summary.chaptersFailed += book.failed;
@@ -133,38 +148,45 @@ void BookDownloader::downloadBook(std::size_t row, DownloadSummary& summary) {
     anyMerged = true;
     mergedText += *chapter;
   }
-  if (anyMerged) {
-    const std::string bookName = safeFileName(books_.cell(row, kColumnTitle), std::to_string(row));
-    writeWholeFile(book.directory + "/" + bookName + std::string(kTextFileExtension), mergedText);
-  }
-  if (book.failed > 0) books_.setCell(row, kColumnStatus, book.lastProgress + failedSuffix(book.failed));
+  if (anyMerged)
+    writeWholeFile(book.directory + "/" + book.name + std::string(kTextFileExtension), mergedText);
+  if (book.failed > 0) books_.setCell(book.row, kColumnStatus, book.lastProgress + failedSuffix(book.failed));
 }
 
-void BookDownloader::downloadChaptersOnPool(Book& book) {
+void BookDownloader::postChapters(Book& book) {
   const std::size_t chapters = book.links.size();
   // Each chapter is claimed once, by a worker or, should the pool stop running and drop its
-  // queue, by this thread, so that every chapter is accounted for and the wait below ends.
-  // A task that a stopping pool still runs after this function has returned finds its chapter
-  // claimed and touches nothing but the shared flags.
-  auto claimed = std::make_shared<std::vector<std::atomic<bool>>>(chapters);
+  // queue, by the waiting thread, so that every chapter is accounted for and the wait ends.
+  // A task that a stopping pool still runs after the book is done finds its chapter claimed and
+  // touches nothing but the shared flags.
   {
     std::lock_guard lock(book.mutex);
+    book.claimed = std::make_shared<std::vector<std::atomic<bool>>>(chapters);
     book.outstanding = chapters;
   }
-  auto runChapter = [this, &book, claimed](std::size_t number) {
-    if ((*claimed)[number - 1].exchange(true)) return;
-    downloadChapter(book, number);
-    std::lock_guard lock(book.mutex);
-    if (--book.outstanding == 0) book.allDone.notify_all();
-  };
   for (std::size_t number = 1; number <= chapters; ++number) {
-    if (!options_.pool->post([runChapter, number] { runChapter(number); })) runChapter(number);
+    auto task = [this, &book, claimed = book.claimed, number] {
+      if ((*claimed)[number - 1].exchange(true)) return;
+      runClaimedChapter(book, number);
+    };
+    if (!options_.pool->post(task)) task();
   }
+}
+
+void BookDownloader::runClaimedChapter(Book& book, std::size_t number) {
+  downloadChapter(book, number);
+  std::lock_guard lock(book.mutex);
+  if (--book.outstanding == 0) book.allDone.notify_all();
+}
+
+void BookDownloader::waitForChapters(Book& book) {
   std::unique_lock lock(book.mutex);
   while (!book.allDone.wait_for(lock, kPoolCheckInterval, [&book] { return book.outstanding == 0; })) {
     if (options_.pool->state() == ThreadPool::kRunning) continue;
     lock.unlock();
-    for (std::size_t number = 1; number <= chapters; ++number) runChapter(number);
+    for (std::size_t number = 1; number <= book.links.size(); ++number) {
+      if (!(*book.claimed)[number - 1].exchange(true)) runClaimedChapter(book, number);
+    }
     lock.lock();
   }
 }

@@ -10,10 +10,11 @@
 // chapter) the chapter goes into the book's merged text instead, written after the book's last
 // chapter as book directory + "/" + book title + ".txt".
 //
-// With a pool, the chapters of one book are fetched in parallel by the pool's workers (each
-// worker writes the chapters it fetched) while run() waits on its own thread; without one,
-// everything happens on the calling thread. The status cell shows "当前下载：" + chapters
-// finished + " / " + chapter total + " 章节总数".
+// With a pool, the chapters of a book are fetched in parallel by the pool's workers (each
+// worker writes the chapters it fetched) while run() waits on its own thread, fetching the next
+// book's index page meanwhile and queueing its chapters behind the current book's; books are
+// still finished in list order. Without a pool, everything happens on the calling thread. The status cell
+// shows "当前下载：" + chapters finished + " / " + chapter total + " 章节总数".
 //
 // A stop through the cancel token aborts the requests in flight; no chapter is written after
 // it, and run() returns promptly with summary.stopped set. One BookDownloader runs once, on one
@@ -22,6 +23,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include "catalogue/book_list.h"
@@ -56,8 +58,11 @@ class BookDownloader {
 
  private:
   struct Book;
-  void downloadBook(std::size_t row, DownloadSummary& summary);
-  void downloadChaptersOnPool(Book& book);
+  std::unique_ptr<Book> startBook(std::size_t row, DownloadSummary& summary);
+  void finishBook(Book& book, DownloadSummary& summary);
+  void postChapters(Book& book);
+  void runClaimedChapter(Book& book, std::size_t number);
+  void waitForChapters(Book& book);
   void downloadChapter(Book& book, std::size_t number);
   void writeChapterFile(Book& book, std::size_t number, const std::string& name, const Text& content);
   SiteReply fetch(const Text& url) const;
