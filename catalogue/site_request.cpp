@@ -37,6 +37,7 @@ SiteReply requestSitePage(const SiteRequest& request) {
   call.disableRedirects = true;
   call.timeoutSeconds = request.timeoutSeconds;
   call.cancel = request.cancel;
+  call.bodyLimit = request.bodyLimit;
   WebRequest(call);
   if (!call.bodyComplete) return reply;  // no response, or a body cut short: nothing usable
   reply.status = std::atoi(call.status.c_str());

@@ -6,10 +6,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 
 #include "text/text.h"
 
 namespace nc {
+
+// Listing, index and chapter pages are a few kilobytes to a few megabytes; a page far beyond
+// that is an attack or a fault, and reading it whole would cost memory for nothing.
+inline constexpr std::size_t kDefaultPageLimitBytes = 16u * 1024u * 1024u;
 
 struct SiteReply {
   bool ok = false;  // a response with a success status (2xx) arrived whole
@@ -21,6 +26,8 @@ struct SiteRequest {
   Text url;
   Text extraHeaders;       // request header lines separated by CRLF, may be empty
   int timeoutSeconds = 0;  // 0 = the request routine's default
+  // A longer body is not read on: the reply fails. The pages of the site are far smaller.
+  std::size_t bodyLimit = kDefaultPageLimitBytes;
   const std::atomic<bool>* cancel = nullptr;
 };
 

@@ -13,7 +13,9 @@
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
-void onSignal(int) { stopRequested = 1; }
+void onSignal(int) {
+  stopRequested = 1;
+}
 
 void printHelp() {
   std::cout <<
@@ -30,6 +32,9 @@ Serves a generated web-novel site (listings, index and chapter pages, the notice
   --paragraph-chars N    characters per paragraph (default 60)
   --seed N               content seed (default 1)
   --plain-titles         no hostile book titles and no repeated chapter title
+  --hostile              listings 1-8 attack the client: 100,000 books, JSON nested 100,000 deep,
+                         invalid UTF-8, a redirect loop, no answer at all, titles that try to leave
+                         the directory, an index of 100,000 links, a 50 MB chapter page
   --latency MS           delay of every answer in milliseconds (default 0)
   --threads N            server threads (default 64)
   --fault-reset P        probability of a dropped connection after the headers
@@ -73,6 +78,8 @@ int main(int argc, char** argv) {
       options.https = false;
     } else if (flag == "--quiet") {
       quiet = true;
+    } else if (flag == "--hostile") {
+      options.hostile = true;
     } else if (flag == "--plain-titles") {
       options.content.hostileTitles = false;
     } else if (flag == "--faults-on-pages-only") {
@@ -139,8 +146,8 @@ int main(int argc, char** argv) {
   }
   std::cout << server.origin() << std::endl;
   if (!quiet) {
-    std::cerr << "novel-demo-site: " << nc::demo::kCategoryCount * options.content.pagesPerCategory *
-                                            options.content.booksPerPage
+    std::cerr << "novel-demo-site: "
+              << nc::demo::kCategoryCount * options.content.pagesPerCategory * options.content.booksPerPage
               << " books in 9 categories; Ctrl+C stops\n";
   }
   while (!stopRequested) std::this_thread::sleep_for(std::chrono::milliseconds(100));

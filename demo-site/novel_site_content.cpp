@@ -6,10 +6,10 @@
 namespace nc::demo {
 namespace {
 
-constexpr std::array<const char*, kCategoryCount> kCategorySlugs = {"xuanhuan", "wuxia", "dushi", "lishi", "wangyou",
-                                                                   "kehuan",   "mm",    "finish", "top"};
-constexpr std::array<const char*, kCategoryCount> kCategoryNames = {"玄幻", "武侠", "都市", "历史", "网游",
-                                                                   "科幻", "女生", "完本", "排行榜"};
+constexpr std::array<const char*, kCategoryCount> kCategorySlugs = {
+    "xuanhuan", "wuxia", "dushi", "lishi", "wangyou", "kehuan", "mm", "finish", "top"};
+constexpr std::array<const char*, kCategoryCount> kCategoryNames = {"玄幻", "武侠", "都市", "历史",  "网游",
+                                                                    "科幻", "女生", "完本", "排行榜"};
 
 constexpr std::string_view kTitleCharacters =
     "天地玄黄宇宙洪荒日月星辰龙凤云风雷火山河剑刀仙魔神妖灵王帝尊道心梦城江湖海夜雪花月影血战破苍穹九州"
@@ -63,7 +63,9 @@ class Random {
     return z ^ (z >> 31);
   }
   int below(int bound) { return static_cast<int>(next() % static_cast<std::uint64_t>(bound)); }
-  const std::string& pick(const std::vector<std::string>& from) { return from[static_cast<std::size_t>(below(static_cast<int>(from.size())))]; }
+  const std::string& pick(const std::vector<std::string>& from) {
+    return from[static_cast<std::size_t>(below(static_cast<int>(from.size())))];
+  }
 
  private:
   std::uint64_t state_;
@@ -78,12 +80,18 @@ std::string words(Random& random, const std::vector<std::string>& from, int coun
 // Titles of the first books of the first listing page when hostile titles are on.
 std::optional<std::string> hostileTitle(int bookId) {
   switch (bookId) {
-    case 2: return "斗破/苍穹";
-    case 3: return "风云:再起?";
-    case 4: return "..";
-    case 5: return "魔<法>|师*\"传\"";
-    case 6: return std::string("控制\x01字符\x1F书");
-    default: return std::nullopt;
+    case 2:
+      return "斗破/苍穹";
+    case 3:
+      return "风云:再起?";
+    case 4:
+      return "..";
+    case 5:
+      return "魔<法>|师*\"传\"";
+    case 6:
+      return std::string("控制\x01字符\x1F书");
+    default:
+      return std::nullopt;
   }
 }
 
@@ -113,10 +121,17 @@ std::string htmlEscape(std::string_view text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      default: out.push_back(c);
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      default:
+        out.push_back(c);
     }
   }
   return out;
@@ -172,7 +187,9 @@ int NovelSiteContent::bookCount() const {
   return kCategoryCount * options_.pagesPerCategory * options_.booksPerPage;
 }
 
-std::string NovelSiteContent::bookPath(int bookId) { return "/book/" + std::to_string(bookId) + "/"; }
+std::string NovelSiteContent::bookPath(int bookId) {
+  return "/book/" + std::to_string(bookId) + "/";
+}
 
 std::string NovelSiteContent::chapterPath(int bookId, int chapter) {
   return bookPath(bookId) + std::to_string(chapter) + ".html";
@@ -212,7 +229,8 @@ std::string NovelSiteContent::chapterTitle(int bookId, int chapter) const {
 std::vector<std::string> NovelSiteContent::chapterParagraphs(int bookId, int chapter) const {
   std::vector<std::string> paragraphs;
   for (int k = 1; k <= options_.paragraphsPerChapter; ++k) {
-    Random random(options_.seed, 3, static_cast<std::uint64_t>(bookId) << 16 | static_cast<std::uint64_t>(chapter),
+    Random random(options_.seed, 3,
+                  static_cast<std::uint64_t>(bookId) << 16 | static_cast<std::uint64_t>(chapter),
                   static_cast<std::uint64_t>(k));
     std::string paragraph = "　　";
     for (int i = 0; i < options_.paragraphChars; ++i) {
@@ -227,8 +245,9 @@ std::vector<std::string> NovelSiteContent::chapterParagraphs(int bookId, int cha
 
 std::string NovelSiteContent::categoryPage(int sortId) const {
   std::string name = kCategoryNames[static_cast<std::size_t>(sortId - 1)];
-  return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + name + "小说</title></head>\n<body><h1>" +
-         name + "</h1><div id=\"list\" data-sortid=\"" + std::to_string(sortId) + "\"></div></body></html>\n";
+  return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + name +
+         "小说</title></head>\n<body><h1>" + name + "</h1><div id=\"list\" data-sortid=\"" +
+         std::to_string(sortId) + "\"></div></body></html>\n";
 }
 
 std::string NovelSiteContent::listingJson(int sortId, int page) const {
@@ -255,13 +274,14 @@ std::string NovelSiteContent::indexPage(int bookId) const {
   std::optional<ListingEntry> entry = book(bookId);
   if (!entry) return {};
   int chapters = options_.chaptersPerBook;
-  std::string page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n<title>" + htmlEscape(entry->title) +
-                     "</title>\n<meta property=\"og:novel:author\" content=\"" + htmlEscape(entry->author) +
-                     "\"/>\n<meta property=\"og:novel:latest_chapter_name\" content=\"" +
-                     htmlEscape(chapterTitle(bookId, chapters)) + "\"/>\n</head>\n<body>\n<div id=\"list\"><dl>\n";
+  std::string page =
+      "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n<title>" + htmlEscape(entry->title) +
+      "</title>\n<meta property=\"og:novel:author\" content=\"" + htmlEscape(entry->author) +
+      "\"/>\n<meta property=\"og:novel:latest_chapter_name\" content=\"" +
+      htmlEscape(chapterTitle(bookId, chapters)) + "\"/>\n</head>\n<body>\n<div id=\"list\"><dl>\n";
   for (int chapter = 1; chapter <= chapters; ++chapter) {
-    page += "<dd><a href =\"" + chapterPath(bookId, chapter) + "\">" + htmlEscape(chapterTitle(bookId, chapter)) +
-            "</a></dd>\n";
+    page += "<dd><a href =\"" + chapterPath(bookId, chapter) + "\">" +
+            htmlEscape(chapterTitle(bookId, chapter)) + "</a></dd>\n";
   }
   page += "</dl></div>\n</body></html>\n";
   return page;
@@ -270,8 +290,9 @@ std::string NovelSiteContent::indexPage(int bookId) const {
 std::string NovelSiteContent::chapterPage(int bookId, int chapter) const {
   if (!book(bookId) || chapter < 1 || chapter > options_.chaptersPerBook) return {};
   std::string page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" +
-                     htmlEscape(chapterTitle(bookId, chapter)) + "</title></head>\n<body>\n<div class=\"bookname\">" +
-                     "<span class=\"title\">" + chapterTitle(bookId, chapter) + "</span></div>\n<div id=\"content\">\n";
+                     htmlEscape(chapterTitle(bookId, chapter)) +
+                     "</title></head>\n<body>\n<div class=\"bookname\">" + "<span class=\"title\">" +
+                     chapterTitle(bookId, chapter) + "</span></div>\n<div id=\"content\">\n";
   for (const std::string& paragraph : chapterParagraphs(bookId, chapter)) {
     page += "<br /><br />" + paragraph + "<br /><br />\n";
   }

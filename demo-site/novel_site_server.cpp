@@ -6,6 +6,7 @@
 #include <mutex>
 #include <sstream>
 
+#include "demo-site/hostile_pages.h"
 #include "demo-site/self_signed_certificate.h"
 
 namespace nc::demo {
@@ -14,7 +15,7 @@ namespace {
 constexpr std::array<const char*, static_cast<int>(RequestKind::count)> kKindNames = {
     "category pages", "listings", "index pages", "chapter pages", "notices", "pictures", "other"};
 constexpr std::array<const char*, static_cast<int>(FaultKind::count)> kFaultNames = {"resets", "500 answers",
-                                                                                    "truncated", "stalled"};
+                                                                                     "truncated", "stalled"};
 constexpr time_t kKeepAliveSeconds = 5;
 constexpr std::size_t kKeepAliveRequests = 1000;
 
@@ -39,14 +40,16 @@ bool parseBookPath(const std::string& path, int& bookId, int& chapter) {
   static constexpr std::string_view kPrefix = "/book/";
   if (path.rfind(kPrefix, 0) != 0) return false;
   std::size_t slash = path.find('/', kPrefix.size());
-  if (slash == std::string::npos || !parseInt(path.substr(kPrefix.size(), slash - kPrefix.size()), bookId)) return false;
+  if (slash == std::string::npos || !parseInt(path.substr(kPrefix.size(), slash - kPrefix.size()), bookId))
+    return false;
   std::string rest = path.substr(slash + 1);
   if (rest.empty()) {
     chapter = 0;
     return true;
   }
   static constexpr std::string_view kSuffix = ".html";
-  if (rest.size() <= kSuffix.size() || rest.compare(rest.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0) {
+  if (rest.size() <= kSuffix.size() ||
+      rest.compare(rest.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0) {
     return false;
   }
   return parseInt(rest.substr(0, rest.size() - kSuffix.size()), chapter) && chapter > 0;
@@ -69,11 +72,13 @@ std::uint64_t SiteStats::totalFaults() const {
 std::string SiteStats::summary() const {
   std::ostringstream out;
   out << "requests: " << totalRequests() << " (";
-  for (std::size_t i = 0; i < requests.size(); ++i) out << (i ? ", " : "") << kKindNames[i] << " " << requests[i];
+  for (std::size_t i = 0; i < requests.size(); ++i)
+    out << (i ? ", " : "") << kKindNames[i] << " " << requests[i];
   out << "), refused listings without referer: " << forbidden << "\n";
   out << "bytes sent: " << bytes << "\n";
   out << "faults injected: " << totalFaults() << " (";
-  for (std::size_t i = 0; i < faults.size(); ++i) out << (i ? ", " : "") << kFaultNames[i] << " " << faults[i];
+  for (std::size_t i = 0; i < faults.size(); ++i)
+    out << (i ? ", " : "") << kFaultNames[i] << " " << faults[i];
   out << ")\n";
   return out.str();
 }
@@ -87,11 +92,18 @@ struct NovelSiteServer::Impl {
   std::array<std::atomic<std::uint64_t>, static_cast<int>(FaultKind::count)> faults{};
   std::atomic<std::uint64_t> forbidden{0};
   std::atomic<std::uint64_t> bytes{0};
+  std::atomic<bool> stopping{false};
+
+  // Holds a request that is never to be answered until the server stops.
+  void holdUntilStopped() const {
+    while (!stopping.load()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 
   // The fault for the next request, if any; the draw depends only on the seed and the count.
   std::optional<FaultKind> drawFault(const FaultOptions& options) {
     std::uint64_t n = requestNumber.fetch_add(1);
-    double draw = static_cast<double>(mix(options.seed * 0x9E3779B97F4A7C15ULL + n) >> 11) / 9007199254740992.0;
+    double draw =
+        static_cast<double>(mix(options.seed * 0x9E3779B97F4A7C15ULL + n) >> 11) / 9007199254740992.0;
     double limit = options.resetProbability;
     if (draw < limit) return FaultKind::reset;
     if (draw < (limit += options.errorProbability)) return FaultKind::error;
@@ -104,10 +116,13 @@ struct NovelSiteServer::Impl {
 NovelSiteServer::NovelSiteServer(SiteOptions options)
     : options_(std::move(options)), content_(options_.content), impl_(std::make_unique<Impl>()) {}
 
-NovelSiteServer::~NovelSiteServer() { stop(); }
+NovelSiteServer::~NovelSiteServer() {
+  stop();
+}
 
 std::string NovelSiteServer::origin() const {
-  return std::string(options_.https ? "https" : "http") + "://" + options_.address + ":" + std::to_string(port_);
+  return std::string(options_.https ? "https" : "http") + "://" + options_.address + ":" +
+         std::to_string(port_);
 }
 
 SiteStats NovelSiteServer::stats() const {
@@ -122,7 +137,8 @@ SiteStats NovelSiteServer::stats() const {
 bool NovelSiteServer::start() {
   if (options_.https) {
     if (!impl_->certificate.valid()) return false;
-    impl_->server = std::make_unique<httplib::SSLServer>(impl_->certificate.certificate(), impl_->certificate.key());
+    impl_->server =
+        std::make_unique<httplib::SSLServer>(impl_->certificate.certificate(), impl_->certificate.key());
   } else {
     impl_->server = std::make_unique<httplib::Server>();
   }
@@ -149,14 +165,29 @@ bool NovelSiteServer::start() {
       parseInt(request.get_param_value("page"), page);
       std::string referer = request.get_header_value("Referer");
       std::string categoryPath = NovelSiteContent::categoryPath(sortId);
-      bool refererNamesCategory = !categoryPath.empty() && referer.size() >= categoryPath.size() &&
-                                  referer.compare(referer.size() - categoryPath.size(), categoryPath.size(),
-                                                  categoryPath) == 0;
+      bool refererNamesCategory =
+          !categoryPath.empty() && referer.size() >= categoryPath.size() &&
+          referer.compare(referer.size() - categoryPath.size(), categoryPath.size(), categoryPath) == 0;
+      std::optional<HostileReply> hostile;
+      if (options_.hostile && refererNamesCategory) {
+        hostile = hostileListing(sortId, page, origin() + request.target);
+      }
       if (!refererNamesCategory) {
         ++impl.forbidden;
         status = 403;
         body = "forbidden: the listing answers only with the category page as referer";
         type = "text/plain; charset=utf-8";
+      } else if (hostile) {
+        ++impl.requests[static_cast<int>(kind)];
+        if (hostile->neverAnswer) {
+          impl.holdUntilStopped();
+          return;
+        }
+        response.status = hostile->status;
+        if (!hostile->location.empty()) response.set_header("Location", hostile->location);
+        impl.bytes += hostile->body.size();
+        response.set_content(std::move(hostile->body), hostile->contentType.c_str());
+        return;
       } else {
         body = content_.listingJson(sortId, page);
         type = "application/json; charset=utf-8";
@@ -166,7 +197,13 @@ bool NovelSiteServer::start() {
       body = content_.categoryPage(sortId);
     } else if (parseBookPath(request.path, bookId, chapter)) {
       kind = chapter == 0 ? RequestKind::index : RequestKind::chapter;
-      body = chapter == 0 ? content_.indexPage(bookId) : content_.chapterPage(bookId, chapter);
+      std::optional<HostileReply> hostile;
+      if (options_.hostile) hostile = hostileBookPage(bookId, chapter);
+      if (hostile) {
+        body = std::move(hostile->body);
+      } else {
+        body = chapter == 0 ? content_.indexPage(bookId) : content_.chapterPage(bookId, chapter);
+      }
       if (body.empty()) status = 404;
     } else if (request.path == "/wp-content/novel_crawler.json") {
       kind = RequestKind::notice;
@@ -185,7 +222,8 @@ bool NovelSiteServer::start() {
     if (options_.latencyMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(options_.latencyMs));
 
     std::optional<FaultKind> fault;
-    bool faultable = !options_.faults.onlyChapters || kind == RequestKind::chapter || kind == RequestKind::index;
+    bool faultable =
+        !options_.faults.onlyChapters || kind == RequestKind::chapter || kind == RequestKind::index;
     if (faultable && status == 200) fault = impl.drawFault(options_.faults);
     if (fault) ++impl.faults[static_cast<int>(*fault)];
     if (fault == FaultKind::error) {
@@ -229,6 +267,7 @@ bool NovelSiteServer::start() {
 }
 
 void NovelSiteServer::stop() {
+  impl_->stopping = true;
   if (impl_->server) impl_->server->stop();
   if (impl_->thread.joinable()) impl_->thread.join();
 }

@@ -19,13 +19,13 @@
 namespace nc::demo {
 
 struct FaultOptions {
-  double resetProbability = 0;      // headers, then the connection closes with no body
-  double errorProbability = 0;      // "500 Internal Server Error"
-  double truncateProbability = 0;   // half the body, then the connection closes
-  double stallProbability = 0;      // half the body, a pause of stallMs, then the connection closes
+  double resetProbability = 0;     // headers, then the connection closes with no body
+  double errorProbability = 0;     // "500 Internal Server Error"
+  double truncateProbability = 0;  // half the body, then the connection closes
+  double stallProbability = 0;     // half the body, a pause of stallMs, then the connection closes
   int stallMs = 2000;
   std::uint32_t seed = 1;
-  bool onlyChapters = false;        // faults only on chapter and index pages
+  bool onlyChapters = false;  // faults only on chapter and index pages
 };
 
 struct SiteOptions {
@@ -34,6 +34,8 @@ struct SiteOptions {
   bool https = true;
   int latencyMs = 0;
   int threads = 64;
+  bool hostile = false;  // listings 1-8 and their books carry the hostile pages
+
   ContentOptions content;
   NoticeOptions notice;
   FaultOptions faults;

@@ -35,8 +35,8 @@ SelfSignedCertificate::SelfSignedCertificate() {
   X509_gmtime_adj(X509_getm_notAfter(certificate), kValiditySeconds);
   X509_set_pubkey(certificate, key);
   X509_NAME* name = X509_get_subject_name(certificate);
-  X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("127.0.0.1"), -1,
-                             -1, 0);
+  X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("127.0.0.1"),
+                             -1, -1, 0);
   X509_set_issuer_name(certificate, name);
   addExtension(certificate, NID_subject_alt_name, "IP:127.0.0.1,DNS:localhost");
   if (X509_sign(certificate, key, EVP_sha256()) == 0) {

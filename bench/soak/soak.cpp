@@ -86,7 +86,8 @@ std::uint64_t reportedFailures(const std::string& statusUtf8) {
   if (end == std::string::npos) return 0;
   std::size_t start = statusUtf8.rfind(prefix, end);
   if (start == std::string::npos) return 0;
-  return std::strtoull(statusUtf8.substr(start + prefix.size(), end - start - prefix.size()).c_str(), nullptr, 10);
+  return std::strtoull(statusUtf8.substr(start + prefix.size(), end - start - prefix.size()).c_str(), nullptr,
+                       10);
 }
 
 std::string readFile(const fs::path& path) {
@@ -140,7 +141,8 @@ void checkBook(const nc::demo::NovelSiteContent& content, int bookId, const fs::
   if (missing > reported) {
     figures.unreportedLosses += missing - reported;
     std::fprintf(stderr, "book %d: %llu chapters missing, status says %llu: %s\n", bookId,
-                 static_cast<unsigned long long>(missing), static_cast<unsigned long long>(reported), status.c_str());
+                 static_cast<unsigned long long>(missing), static_cast<unsigned long long>(reported),
+                 status.c_str());
   }
 }
 
@@ -164,7 +166,8 @@ void download(nc::AppState& state, const std::vector<nc::BookEntry>& rows, const
     return;
   }
   if (stopMidway) {
-    while (dispatcher.isRunning() && dispatcher.progress().chaptersDone < 100) std::this_thread::sleep_for(10ms);
+    while (dispatcher.isRunning() && dispatcher.progress().chaptersDone < 100)
+      std::this_thread::sleep_for(10ms);
     dispatcher.stop();
     std::printf("  stopped after %zu chapters; starting again\n", dispatcher.progress().chaptersDone);
     if (!dispatcher.start()) std::fprintf(stderr, "download did not start again\n");
@@ -189,8 +192,9 @@ int main(int argc, char** argv) {
     if (flag == "--seed") options.seed = static_cast<std::uint32_t>(std::atoi(argv[i + 1]));
     if (flag == "--work-dir") options.workDir = argv[i + 1];
   }
-  fs::path work = options.workDir.empty() ? fs::temp_directory_path() / ("novel-soak-" + std::to_string(::getpid()))
-                                          : fs::path(options.workDir);
+  fs::path work = options.workDir.empty()
+                      ? fs::temp_directory_path() / ("novel-soak-" + std::to_string(::getpid()))
+                      : fs::path(options.workDir);
   fs::remove_all(work);
   fs::create_directories(work);
 
@@ -281,7 +285,8 @@ int main(int argc, char** argv) {
   server.stop();
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   nc::demo::SiteStats stats = server.stats();
-  std::printf("\nrequests served: %llu, faults injected: %llu\n", static_cast<unsigned long long>(stats.totalRequests()),
+  std::printf("\nrequests served: %llu, faults injected: %llu\n",
+              static_cast<unsigned long long>(stats.totalRequests()),
               static_cast<unsigned long long>(stats.totalFaults()));
   std::printf("%s", stats.summary().c_str());
   std::printf("chapters expected %llu, written %llu, missing %llu (reported as failed %llu)\n",
@@ -289,11 +294,12 @@ int main(int argc, char** argv) {
               static_cast<unsigned long long>(figures.chaptersWritten),
               static_cast<unsigned long long>(figures.chaptersMissing),
               static_cast<unsigned long long>(figures.chaptersReportedFailed));
-  std::printf("mismatches %llu, unreported losses %llu, files outside or unexpected %llu, temporary files %llu\n",
-              static_cast<unsigned long long>(figures.mismatches),
-              static_cast<unsigned long long>(figures.unreportedLosses),
-              static_cast<unsigned long long>(figures.strayFiles),
-              static_cast<unsigned long long>(figures.temporaryFiles));
+  std::printf(
+      "mismatches %llu, unreported losses %llu, files outside or unexpected %llu, temporary files %llu\n",
+      static_cast<unsigned long long>(figures.mismatches),
+      static_cast<unsigned long long>(figures.unreportedLosses),
+      static_cast<unsigned long long>(figures.strayFiles),
+      static_cast<unsigned long long>(figures.temporaryFiles));
   std::printf("peak memory %ld KiB, %.1f s\n", peakRssKiB(), seconds);
   fs::remove_all(work);
   bool clean = figures.mismatches == 0 && figures.unreportedLosses == 0 && figures.strayFiles == 0 &&
