@@ -1,6 +1,7 @@
 #include "web/http_client.h"
 
 #include <curl/curl.h>
+#include <openssl/crypto.h>
 
 #include <algorithm>
 #include <mutex>
@@ -14,7 +15,12 @@ constexpr int kPollSliceMs = 50;  // how often a running exchange looks at its c
 bool globalInitOk() {
   static std::once_flag once;
   static bool ok = false;
-  std::call_once(once, [] { ok = curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK; });
+  std::call_once(once, [] {
+    // Worker threads of the download pool may still be ending when the process exits; OpenSSL's
+    // own exit-time clean-up must not pull its state from under them.
+    OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT, nullptr);
+    ok = curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK;
+  });
   return ok;
 }
 
