@@ -10,7 +10,6 @@
 #include <string>
 #include <utility>
 
-#include "script/cp936_decoder.h"
 #include "text/code_page.h"
 
 namespace nc {
@@ -390,7 +389,7 @@ struct JsonObject::State {
 
   // Resolves a code-page-936 path to its steps below the root; nothing for a malformed path.
   std::optional<Steps> resolve(std::string_view path) {
-    std::string utf8 = cp936ToUtf8(path);
+    std::string utf8 = textToUtf8(path);
     std::string_view view(utf8);
     if (view.starts_with(kRootName)) {
       std::optional<Steps> absolute = parseSteps(view.substr(kRootName.size()));
@@ -429,8 +428,8 @@ struct JsonObject::State {
 namespace {
 
 std::optional<json::value> valueFrom(std::string_view value, bool valueIsJson) {
-  if (!valueIsJson) return json::value(json::string(cp936ToUtf8(value)));
-  return parseJson(cp936ToUtf8(value), nullptr);
+  if (!valueIsJson) return json::value(json::string(textToUtf8(value)));
+  return parseJson(textToUtf8(value), nullptr);
 }
 
 Text toJsonText(const json::value& value) {
@@ -452,7 +451,7 @@ Text JsonObject::rootName() const {
 
 bool JsonObject::parse(std::string_view text, bool /*direct*/, ScriptError* error) {
   state_ = std::make_shared<State>();
-  std::optional<json::value> value = parseJson(cp936ToUtf8(text), error);
+  std::optional<json::value> value = parseJson(textToUtf8(text), error);
   state_->tree = value ? std::move(*value) : json::value();
   return !state_->tree.is_null();
 }
@@ -471,7 +470,7 @@ bool JsonObject::resolvePath(Text& path) const {
   std::string_view view(path);
   bool absolute = false;
   if (view.starts_with(kRootName)) {
-    std::optional<Steps> steps = parseSteps(cp936ToUtf8(view.substr(kRootName.size())));
+    std::optional<Steps> steps = parseSteps(textToUtf8(view.substr(kRootName.size())));
     absolute = steps && !isNullish(walk(state_->tree, *steps));
   }
   if (!absolute) {
@@ -647,7 +646,7 @@ bool JsonObject::setText(std::string_view path, std::string_view value, bool val
 }
 
 bool JsonObject::setJson(std::string_view path, std::string_view jsonText) {
-  std::optional<json::value> parsed = parseJson(cp936ToUtf8(jsonText), nullptr);
+  std::optional<json::value> parsed = parseJson(textToUtf8(jsonText), nullptr);
   if (!parsed) return false;
   json::value* target = state_->slot(path);
   if (target == nullptr) return false;

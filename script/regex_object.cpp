@@ -168,7 +168,7 @@ bool RegexObject::execute(std::string_view pattern, std::string_view subject, bo
   state->pattern = substituteQuotes ? replaceAll(pattern, utf8ToText("#引号"), "\"") : Text(pattern);
   state->global = global;
   state->subject = textUpToZero(subject);
-  state->subjectUtf8 = cp936ToUtf8(state->subject);
+  state->subjectUtf8 = textToUtf8(state->subject);
   std::string patternUtf8 = textToUtf8(state->pattern);
 
   std::uint32_t options = PCRE2_UTF | PCRE2_NO_UTF_CHECK;

@@ -212,9 +212,7 @@ Text utf8ToText(std::string_view utf8) {
 }
 
 std::string textToUtf8(std::string_view text) {
-  std::u16string units = cp936ToUnits(upToZeroByte(text));
-  if (units.empty()) return {};
-  return unitsToUtf8(units);
+  return cp936::toUtf8(text);
 }
 
 std::optional<Text> charsetToText(std::string_view bytes, std::string_view charset) {

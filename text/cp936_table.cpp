@@ -103,6 +103,30 @@ void appendEncoded(std::string& out, char16_t unit) {
   }
 }
 
+std::string toUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 2);
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t run = at;
+    while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80 && text[run] != 0) ++run;
+    out.append(text.data() + at, run - at);
+    if (run == text.size() || text[run] == 0) break;
+    at = run;
+    char16_t unit = decodeNext(text, at);
+    if (unit >= 0xD800 && unit <= 0xDFFF) unit = kReplacementUnit;
+    if (unit < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
+      out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (unit >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+    }
+  }
+  return out;
+}
+
 std::string utf8ToCp936(std::string_view utf8) {
   const Tables& codes = tables();
   std::string out;

@@ -9,14 +9,18 @@
 namespace nc {
 namespace {
 
-TEST(Cp936Decoder, EveryByteAndPairAsTextToUtf8) {
+// Advancing to the end of the UTF-8 form must land on the end of the text, character by
+// character, whatever the bytes.
+TEST(Cp936Decoder, EveryByteAndPairStaysInStepWithTextToUtf8) {
   for (unsigned lead = 1; lead < 256; ++lead) {
-    std::string single(1, static_cast<char>(lead));
-    ASSERT_EQ(cp936ToUtf8(single), textToUtf8(single)) << lead;
-    if (lead < 0x80) continue;
     for (unsigned trail = 1; trail < 256; ++trail) {
-      std::string pair{static_cast<char>(lead), static_cast<char>(trail), 'x'};
-      ASSERT_EQ(cp936ToUtf8(pair), textToUtf8(pair)) << lead << " " << trail;
+      std::string text{static_cast<char>(lead), static_cast<char>(trail), 'x'};
+      const std::string utf8 = textToUtf8(text);
+      Cp936Cursor cursor;
+      cp936Advance(text, cursor, utf8.size());
+      ASSERT_EQ(cursor.textOffset, text.size()) << lead << " " << trail;
+      ASSERT_EQ(cursor.utf8Offset, utf8.size()) << lead << " " << trail;
+      if (lead < 0x80) break;
     }
   }
 }
@@ -28,10 +32,17 @@ TEST(Cp936Decoder, MixedAndBrokenSequences) {
       utf8ToText("中文，标点。English 混排"),
       "\x81\x81\x81",  // a run of leads with bad trails
       "\xD6\xD0\xFF\xD6",
-      std::string("ab\0cd", 5),  // stops at the zero byte
       utf8ToText("末尾") + "\xD6",
   };
-  for (const std::string& text : texts) EXPECT_EQ(cp936ToUtf8(text), textToUtf8(text)) << text;
+  for (const std::string& text : texts) {
+    Cp936Cursor cursor;
+    cp936Advance(text, cursor, textToUtf8(text).size());
+    EXPECT_EQ(cursor.textOffset, text.size()) << text;
+    EXPECT_EQ(cursor.utf8Offset, textToUtf8(text).size()) << text;
+  }
+  Cp936Cursor cursor;
+  cp936Advance(std::string("ab\0cd", 5), cursor, 100);  // stops at the zero byte
+  EXPECT_EQ(cursor.textOffset, 2u);
 }
 
 }  // namespace
