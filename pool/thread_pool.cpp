@@ -36,7 +36,8 @@ bool startPosixThread(std::function<void()> body, std::size_t stackSize) {
   pthread_attr_t attributes;
   if (pthread_attr_init(&attributes) != 0) return false;
   pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
-  if (stackSize != 0) pthread_attr_setstacksize(&attributes, std::max<std::size_t>(stackSize, PTHREAD_STACK_MIN));
+  if (stackSize != 0)
+    pthread_attr_setstacksize(&attributes, std::max<std::size_t>(stackSize, PTHREAD_STACK_MIN));
   auto* heapBody = new std::function<void()>(std::move(body));
   pthread_t thread;
   int result = pthread_create(
@@ -69,7 +70,11 @@ struct ThreadPool::Shared : std::enable_shared_from_this<ThreadPool::Shared> {
   std::atomic<std::size_t> stackSize{0};
 
   // The "handles": replaced by create, taken out (and closed) by whoever takes the pool down.
+  // `generation` counts the pools that create made; a thread started for one generation that
+  // has ended since (a worker that started too late, a manager that outlived its pool) ends at
+  // once instead of joining or taking down the next one.
   std::mutex handlesMutex;
+  std::uint64_t generation = 0;
   std::shared_ptr<PacketQueue> port;
   std::shared_ptr<Event> needThreadsEvent;
   std::shared_ptr<Event> threadStartedEvent;
@@ -120,31 +125,50 @@ struct ThreadPool::Shared : std::enable_shared_from_this<ThreadPool::Shared> {
     if (auto event = get(slot)) event->set();
   }
 
+  std::uint64_t currentGeneration() {
+    std::lock_guard lock(handlesMutex);
+    return generation;
+  }
+
+  // The queue is read under the handles lock, so a pool taken down meanwhile refuses the packet
+  // and the count of queued tasks is left as it was.
   bool postPacket(TaskPacket packet) {
-    if (state.load() != kRunning) return false;
-    ++queuedCount;
-    auto queue = get(&Shared::port);
-    bool posted = queue && queue->push(std::move(packet));
-    if (!posted) --queuedCount;
+    bool posted = false;
+    {
+      std::lock_guard lock(handlesMutex);
+      if (state.load() != kRunning || !port) return false;
+      ++queuedCount;
+      posted = port->push(std::move(packet));
+      if (!posted) --queuedCount;
+    }
     if (growthWanted()) signal(&Shared::needThreadsEvent);
     return posted;
   }
 
-  bool startWorker(bool temporary) {
+  bool startWorker(bool temporary, std::uint64_t ofGeneration) {
     auto self = shared_from_this();
-    return startThread([self, temporary] { self->workerProc(temporary); }, stackSize.load());
+    return startThread([self, temporary, ofGeneration] { self->workerProc(temporary, ofGeneration); },
+                       stackSize.load());
   }
 
-  void workerProc(bool temporary) {
-    ++threadCount;
-    if (state.load() != kShuttingDown) signal(&Shared::threadStartedEvent);
+  void workerProc(bool temporary, std::uint64_t ofGeneration) {
     // The handles of this pool generation; a closed queue or event releases its waiters, so
     // holding them is the same as reading them afresh for every task.
-    auto queue = get(&Shared::port);
-    auto gate = get(&Shared::pauseGate);
-    auto taskDone = get(&Shared::taskDoneEvent);
-    while (queue) {
-      std::optional<TaskPacket> packet = queue->pop(temporary ? idleTimeoutMs.load() : PacketQueue::kInfinite);
+    std::shared_ptr<PacketQueue> queue;
+    std::shared_ptr<Event> gate;
+    std::shared_ptr<Event> taskDone;
+    {
+      std::lock_guard lock(handlesMutex);
+      if (generation != ofGeneration || !port) return;
+      ++threadCount;
+      queue = port;
+      gate = pauseGate;
+      taskDone = taskDoneEvent;
+    }
+    if (state.load() != kShuttingDown) signal(&Shared::threadStartedEvent);
+    while (true) {
+      std::optional<TaskPacket> packet =
+          queue->pop(temporary ? idleTimeoutMs.load() : PacketQueue::kInfinite);
       if (gate) gate->wait(Event::kInfinite);
       if (accepting.load() != 1 || !packet || packet->exitMarker) break;
       ++busyCount;
@@ -158,18 +182,29 @@ struct ThreadPool::Shared : std::enable_shared_from_this<ThreadPool::Shared> {
       if (taskDone) taskDone->set();
     }
     if (--threadCount != 0) return;
-    takeDown();
+    takeDown(ofGeneration);
   }
 
-  // Run by the last worker: closes every handle once and returns the pool to idle.
-  void takeDown() {
-    if (auto queue = take(&Shared::port)) queue->close();
-    for (auto slot : {&Shared::taskDoneEvent, &Shared::pauseGate, &Shared::needThreadsEvent}) {
-      if (auto event = take(slot)) event->close();
+  // Run by the last worker: closes every handle once and returns the pool to idle. Nothing
+  // happens when a late worker of the same generation has joined since.
+  void takeDown(std::uint64_t ofGeneration) {
+    std::shared_ptr<PacketQueue> queue;
+    std::shared_ptr<Event> events[4];
+    {
+      std::lock_guard lock(handlesMutex);
+      if (generation != ofGeneration || threadCount.load() != 0) return;
+      ++generation;
+      queue = std::exchange(port, nullptr);
+      events[0] = std::exchange(taskDoneEvent, nullptr);
+      events[1] = std::exchange(pauseGate, nullptr);
+      events[2] = std::exchange(needThreadsEvent, nullptr);
+      events[3] = std::exchange(threadStartedEvent, nullptr);
     }
-    if (auto started = take(&Shared::threadStartedEvent)) {
-      started->set();
-      started->close();
+    if (queue) queue->close();
+    for (auto& event : events) {
+      if (!event) continue;
+      if (event == events[3]) event->set();
+      event->close();
     }
     accepting = 0;
     threadCount = 0;
@@ -178,13 +213,13 @@ struct ThreadPool::Shared : std::enable_shared_from_this<ThreadPool::Shared> {
     state.exchange(kIdle);
   }
 
-  void managerProc() {
+  void managerProc(std::uint64_t ofGeneration) {
     auto ended = get(&Shared::managerEnded);
     if (auto need = get(&Shared::needThreadsEvent)) need->wait(Event::kInfinite);
     int failures = 0;
-    while (state.load() == kRunning) {
+    while (state.load() == kRunning && currentGeneration() == ofGeneration) {
       if (growthWanted()) {
-        if (!startWorker(true)) {
+        if (!startWorker(true, ofGeneration)) {
           if (++failures >= kMaxConsecutiveFailures) {
             maxThreads = threadCount.load();
             failures = 0;
@@ -206,7 +241,9 @@ struct ThreadPool::Shared : std::enable_shared_from_this<ThreadPool::Shared> {
 
 ThreadPool::ThreadPool() : shared_(std::make_shared<Shared>()) {}
 
-ThreadPool::~ThreadPool() { shutdown(2); }
+ThreadPool::~ThreadPool() {
+  shutdown(2);
+}
 
 bool ThreadPool::create(int minThreads, int maxThreads, int idleTimeoutMs, bool processMessages,
                         std::size_t stackSize) {
@@ -224,8 +261,10 @@ bool ThreadPool::create(int minThreads, int maxThreads, int idleTimeoutMs, bool 
   }
   s.stackSize = stackSize;
 
+  std::uint64_t generation = 0;
   {
     std::lock_guard lock(s.handlesMutex);
+    generation = ++s.generation;
     s.port = std::make_shared<PacketQueue>();
     s.needThreadsEvent = std::make_shared<Event>(Event::Reset::automatic, false);
     s.threadStartedEvent = std::make_shared<Event>(Event::Reset::automatic, false);
@@ -234,7 +273,7 @@ bool ThreadPool::create(int minThreads, int maxThreads, int idleTimeoutMs, bool 
     s.managerEnded = std::make_shared<Event>(Event::Reset::manual, false);
   }
   auto self = shared_;
-  if (!s.startThread([self] { self->managerProc(); }, kManagerStack)) {
+  if (!s.startThread([self, generation] { self->managerProc(generation); }, kManagerStack)) {
     for (auto slot : {&Shared::needThreadsEvent, &Shared::threadStartedEvent, &Shared::taskDoneEvent,
                       &Shared::pauseGate, &Shared::managerEnded}) {
       s.take(slot);
@@ -251,7 +290,7 @@ bool ThreadPool::create(int minThreads, int maxThreads, int idleTimeoutMs, bool 
   int created = 0;
   int failures = 0;
   for (int attempt = 0; attempt < minimum && failures < kMaxConsecutiveFailures; ++attempt) {
-    if (s.startWorker(false)) {
+    if (s.startWorker(false, generation)) {
       ++created;
       failures = 0;
     } else {
@@ -265,7 +304,15 @@ bool ThreadPool::create(int minThreads, int maxThreads, int idleTimeoutMs, bool 
       if (processMessages) s.processMessages();
     }
   }
-  if (s.threadCount.load() != 0) {
+  bool started = false;
+  {
+    // Decided under the handles lock: a worker that starts after this either counts here or,
+    // the generation having moved on, ends at once.
+    std::lock_guard lock(s.handlesMutex);
+    started = s.threadCount.load() != 0;
+    if (!started) ++s.generation;
+  }
+  if (started) {
     s.state.exchange(kRunning);
     return true;
   }
@@ -295,8 +342,8 @@ bool ThreadPool::shutdown(int mode, int timeoutMs, bool processMessages) {
   if (mode < 0 || mode > 3) mode = 0;
   if (mode == 0 || mode == 2) s.accepting = 0;
 
-  for (auto slot : {&Shared::taskDoneEvent, &Shared::threadStartedEvent, &Shared::needThreadsEvent,
-                    &Shared::pauseGate}) {
+  for (auto slot :
+       {&Shared::taskDoneEvent, &Shared::threadStartedEvent, &Shared::needThreadsEvent, &Shared::pauseGate}) {
     s.signal(slot);
   }
   if (auto ended = s.take(&Shared::managerEnded)) {
@@ -389,15 +436,33 @@ void ThreadPool::signalTaskDone() {
   if (state() == kRunning) shared_->signal(&Shared::taskDoneEvent);
 }
 
-int ThreadPool::idleCount() const { return shared_->threadCount.load() - shared_->busyCount.load(); }
-int ThreadPool::busyCount() const { return shared_->busyCount.load(); }
-int ThreadPool::queuedCount() const { return shared_->queuedCount.load(); }
-int ThreadPool::threadCount() const { return shared_->threadCount.load(); }
-int ThreadPool::maxThreads() const { return shared_->maxThreads.load(); }
-bool ThreadPool::isIdle() const { return shared_->queuedCount.load() == 0 && shared_->busyCount.load() == 0; }
-int ThreadPool::state() const { return shared_->state.load(); }
-int ThreadPool::idleTimeoutMs() const { return shared_->idleTimeoutMs.load(); }
-std::size_t ThreadPool::stackSize() const { return shared_->stackSize.load(); }
+int ThreadPool::idleCount() const {
+  return shared_->threadCount.load() - shared_->busyCount.load();
+}
+int ThreadPool::busyCount() const {
+  return shared_->busyCount.load();
+}
+int ThreadPool::queuedCount() const {
+  return shared_->queuedCount.load();
+}
+int ThreadPool::threadCount() const {
+  return shared_->threadCount.load();
+}
+int ThreadPool::maxThreads() const {
+  return shared_->maxThreads.load();
+}
+bool ThreadPool::isIdle() const {
+  return shared_->queuedCount.load() == 0 && shared_->busyCount.load() == 0;
+}
+int ThreadPool::state() const {
+  return shared_->state.load();
+}
+int ThreadPool::idleTimeoutMs() const {
+  return shared_->idleTimeoutMs.load();
+}
+std::size_t ThreadPool::stackSize() const {
+  return shared_->stackSize.load();
+}
 
 void ThreadPool::setMaxThreads(int count) {
   Shared& s = *shared_;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -265,6 +266,80 @@ TEST(ThreadPoolTest, ThreadCreationFailures) {
   EXPECT_TRUE(eventually([&] { return some.maxThreads() == 2; }));
   gate.open();
   EXPECT_TRUE(some.shutdown(1));
+}
+
+// Starts threads like the pool does, but counts the bodies that have returned, so that a test
+// can see every pool thread gone after the pool object itself.
+struct CountingStarter {
+  std::shared_ptr<std::atomic<int>> started = std::make_shared<std::atomic<int>>(0);
+  std::shared_ptr<std::atomic<int>> ended = std::make_shared<std::atomic<int>>(0);
+
+  ThreadPool::ThreadStarter starter() const {
+    return [started = started, ended = ended](std::function<void()> body, std::size_t) {
+      ++*started;
+      std::thread([body = std::move(body), ended] {
+        body();
+        ++*ended;
+      }).detach();
+      return true;
+    };
+  }
+};
+
+TEST(ThreadPoolTest, DestroyingThePoolWhileATaskRunsLeavesNoThreadBehind) {
+  CountingStarter threads;
+  Gate gate;
+  std::atomic<bool> running{false};
+  std::atomic<int> ran{0};
+  {
+    ThreadPool pool;
+    pool.setThreadStarter(threads.starter());
+    ASSERT_TRUE(pool.create(1, 1));
+    ASSERT_TRUE(pool.post([&] {
+      running = true;
+      gate.wait();
+      ++ran;
+    }));
+    ASSERT_TRUE(pool.post([&] { ++ran; }));
+    ASSERT_TRUE(eventually([&] { return running.load(); }));
+  }  // shutdown without waiting: queued tasks are dropped
+  gate.open();
+  EXPECT_TRUE(eventually([&] { return threads.ended->load() == threads.started->load(); }));
+  EXPECT_EQ(ran.load(), 1);
+}
+
+TEST(ThreadPoolTest, AWorkerThatStartsTooLateDoesNotJoinTheNextPool) {
+  ThreadPool pool;
+  Gate late;
+  auto lateEnded = std::make_shared<std::atomic<bool>>(false);
+  std::atomic<int> calls{0};
+  // The manager starts at once; the one worker starts only after create has given up.
+  pool.setThreadStarter([&, lateEnded](std::function<void()> body, std::size_t) {
+    if (calls++ == 0) {
+      std::thread(std::move(body)).detach();
+    } else {
+      std::thread([&late, lateEnded, body = std::move(body)] {
+        late.wait();
+        body();
+        *lateEnded = true;
+      }).detach();
+    }
+    return true;
+  });
+  EXPECT_FALSE(pool.create(1, 1));
+  EXPECT_EQ(pool.state(), ThreadPool::kIdle);
+
+  pool.setThreadStarter(nullptr);
+  ASSERT_TRUE(pool.create(2, 2));
+  late.open();
+  ASSERT_TRUE(eventually([&] { return lateEnded->load(); }));
+  EXPECT_EQ(pool.state(), ThreadPool::kRunning);
+  EXPECT_EQ(pool.threadCount(), 2);
+  std::atomic<int> ran{0};
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(pool.post([&] { ++ran; }));
+  EXPECT_TRUE(pool.shutdown(1));
+  EXPECT_EQ(ran.load(), 4);
+  EXPECT_EQ(pool.state(), ThreadPool::kIdle);
 }
 
 }  // namespace
