@@ -21,7 +21,9 @@ constexpr int kTasks = 1'000'000;
 constexpr int kLatencySamples = 2000;
 
 std::atomic<int> done{0};
-void emptyTask(std::int32_t, std::int32_t) { done.fetch_add(1, std::memory_order_relaxed); }
+void emptyTask(std::int32_t, std::int32_t) {
+  done.fetch_add(1, std::memory_order_relaxed);
+}
 
 // The baseline: N threads pulling std::function tasks from one mutex-guarded deque.
 class BaselineQueue {
@@ -66,7 +68,9 @@ class BaselineQueue {
   std::vector<std::thread> workers_;
 };
 
-double seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
+double seconds(Clock::duration duration) {
+  return std::chrono::duration<double>(duration).count();
+}
 
 template <typename Post>
 double throughput(Post post) {
@@ -95,12 +99,17 @@ double medianLatencyUs(PostFunction post) {
 
 }  // namespace
 
-struct PoolFigures {
+struct Figures {
   double rate = 0;
   double latencyUs = 0;
 };
 
-bool measurePool(int minThreads, int maxThreads, PoolFigures& figures) {
+double median(std::vector<double> values) {
+  std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+  return values[values.size() / 2];
+}
+
+bool measurePool(int minThreads, int maxThreads, Figures& figures) {
   nc::ThreadPool pool;
   if (!pool.create(minThreads, maxThreads)) return false;
   figures.rate = throughput([&] { pool.post(emptyTask, 0, 0); });
@@ -109,27 +118,47 @@ bool measurePool(int minThreads, int maxThreads, PoolFigures& figures) {
   return true;
 }
 
+Figures measureBaseline(int threads) {
+  Figures figures;
+  BaselineQueue baseline(threads);
+  figures.rate = throughput([&] { baseline.post([] { emptyTask(0, 0); }); });
+  figures.latencyUs = medianLatencyUs([&](std::function<void()> task) { baseline.post(std::move(task)); });
+  return figures;
+}
+
+// Runs are interleaved and repeated: on a small shared machine one run of a million wake-ups
+// can differ from the next by a factor of ten.
+constexpr int kRounds = 5;
+
 int main() {
-  PoolFigures grown;
-  PoolFigures fixed;
-  if (!measurePool(4, 8, grown) || !measurePool(4, 4, fixed)) {
-    std::fprintf(stderr, "the pool could not be created\n");
-    return 1;
+  std::vector<double> rates[4];
+  std::vector<double> latencies[4];
+  const char* names[4] = {"pool 4/8", "pool 4/4 (no temporary workers)", "baseline, 4 threads",
+                          "baseline, 8 threads"};
+  for (int round = 0; round < kRounds; ++round) {
+    Figures figures[4];
+    if (!measurePool(4, 8, figures[0]) || !measurePool(4, 4, figures[1])) {
+      std::fprintf(stderr, "the pool could not be created\n");
+      return 1;
+    }
+    figures[2] = measureBaseline(4);
+    figures[3] = measureBaseline(8);
+    for (int i = 0; i < 4; ++i) {
+      rates[i].push_back(figures[i].rate);
+      latencies[i].push_back(figures[i].latencyUs);
+    }
   }
-  double baseRate = 0;
-  double baseLatency = 0;
-  {
-    BaselineQueue baseline(4);
-    baseRate = throughput([&] { baseline.post([] { emptyTask(0, 0); }); });
-    baseLatency = medianLatencyUs([&](std::function<void()> task) { baseline.post(std::move(task)); });
+  double baseRate = median(rates[2]);
+  double baseLatency = median(latencies[2]);
+  std::printf("medians of %d rounds; 1,000,000 empty tasks per round; latency = post to task start\n",
+              kRounds);
+  std::printf("%-34s %12s %9s %14s %9s\n", "", "tasks/s", "ratio", "latency (us)", "ratio");
+  for (int i = 0; i < 4; ++i) {
+    double rate = median(rates[i]);
+    double latency = median(latencies[i]);
+    std::printf("%-34s %12.0f %9.2f %14.1f %9.2f\n", names[i], rate, rate / baseRate, latency,
+                latency / baseLatency);
   }
-  std::printf("%-44s %12s %12s %7s\n", "", "thread pool", "baseline", "ratio");
-  std::printf("%-44s %12.0f %12.0f %7.2f\n", "tasks/s, 1,000,000 empty tasks, pool 4/8", grown.rate, baseRate,
-              grown.rate / baseRate);
-  std::printf("%-44s %12.0f %12.0f %7.2f\n", "tasks/s, same, pool 4/4 (no temporary workers)", fixed.rate, baseRate,
-              fixed.rate / baseRate);
-  std::printf("%-44s %12.1f %12.1f %7.2f\n", "wake-up latency median (us), pool 4/8", grown.latencyUs, baseLatency,
-              grown.latencyUs / baseLatency);
-  std::printf("(baseline: 4 std::threads on one mutex-guarded std::deque of std::function)\n");
+  std::printf("(ratios against the baseline: 4 std::threads on one mutex-guarded std::deque)\n");
   return 0;
 }
