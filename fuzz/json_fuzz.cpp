@@ -1,6 +1,7 @@
 // Parses arbitrary text as a listing page or notice and reads it the way the crawl and the
 // remote notice do. Whatever parses must serialise to valid JSON of the same shape. (Numbers
-// are not compared: the JSON library's decimal conversion is not always correctly rounded.)
+// are not compared: the JSON library's decimal conversion is not always correctly rounded, and
+// a number too large for a double becomes Infinity, written as null.)
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -33,9 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (parsed) {
     nc::Text serialised = json.toJson();
+    // A number beyond the double range reads as Infinity, which JSON writes as null.
     nc::JsonObject again;
     bool parsedAgain = again.parse(serialised);
-    if (!parsedAgain || again.typeOf() != json.typeOf() || again.getCount() != json.getCount()) std::abort();
+    if (serialised != "null" && (!parsedAgain || again.typeOf() != json.typeOf())) std::abort();
+    if (again.getCount() != json.getCount()) std::abort();
   }
   return 0;
 }
