@@ -9,7 +9,8 @@
 namespace nc {
 namespace {
 
-constexpr std::array<const char*, 8> kVerbs = {"GET", "POST", "HEAD", "PUT", "OPTIONS", "DELETE", "TRACE", "CONNECT"};
+constexpr std::array<const char*, 8> kVerbs = {"GET",     "POST",   "HEAD",  "PUT",
+                                               "OPTIONS", "DELETE", "TRACE", "CONNECT"};
 constexpr std::string_view kUserAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
 
 Text buildHeaderText(const ComWebRequestCall& call, int method) {
@@ -46,13 +47,17 @@ class RequestHeaders {
     entries_.emplace_back(name, value);
   }
 
-  std::vector<std::string> wireLines() const {
-    std::vector<std::string> lines;
+  // Fills the request's header lines; Proxy-Authorization is for the proxy's eyes only.
+  void toWire(HttpExchangeRequest& request) const {
     for (const auto& [name, value] : entries_) {
-      // An empty value would remove the header on the wire; send it as an empty header.
-      lines.push_back(textToUtf8(name) + (value.empty() ? ";" : ": " + textToUtf8(value)));
+      // An empty value would withdraw the header on the wire; send it as an empty header.
+      std::string line = textToUtf8(name) + (value.empty() ? ";" : ": " + textToUtf8(value));
+      if (equalIgnoreCase(name, "Proxy-Authorization")) {
+        request.proxyHeaderLines.push_back(std::move(line));
+      } else {
+        request.headerLines.push_back(std::move(line));
+      }
     }
-    return lines;
   }
 
  private:
@@ -87,7 +92,8 @@ Text headerLineValue(std::string_view line) {
 }
 
 Text base64Encode(std::string_view bytes) {
-  static constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static constexpr std::string_view kAlphabet =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   Text encoded;
   encoded.reserve((bytes.size() + 2) / 3 * 4);
   for (std::size_t i = 0; i < bytes.size(); i += 3) {
@@ -104,6 +110,7 @@ Text base64Encode(std::string_view bytes) {
 }
 
 ByteSet ComWebRequest(ComWebRequestCall& call) {
+  if (!httpServiceAvailable()) return {};
   HttpClient& client = call.requestObject != nullptr ? *call.requestObject : HttpClient::forThisThread();
   if (!client.valid()) return {};
   int method = (call.method >= 0 && call.method <= 7) ? call.method : 0;
@@ -149,11 +156,12 @@ ByteSet ComWebRequest(ComWebRequestCall& call) {
       headers.set(name, value);
     }
   }
-  request.headerLines = headers.wireLines();
+  headers.toWire(request);
   request.body = call.bodyBytes.empty() ? call.bodyText : call.bodyBytes;
 
   HttpExchangeResult result = client.perform(request);
-  bool gotResponse = result.outcome == ExchangeOutcome::complete || result.outcome == ExchangeOutcome::readFailed;
+  // A body cut short is a failed exchange: nothing of it is handed out.
+  bool gotResponse = result.outcome == ExchangeOutcome::complete;
   ByteSet body = gotResponse ? std::move(result.body) : ByteSet();
   call.responseHeaders = gotResponse ? responseHeaderLines(result.headerBlock) : Text();
   call.statusCode = gotResponse ? static_cast<std::int32_t>(result.statusCode) : 0;

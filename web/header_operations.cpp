@@ -7,42 +7,65 @@ namespace {
 
 constexpr char kFullWidthSpaceByte = '\xA1';
 
-bool isLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+bool isLeadByte(unsigned char byte) {
+  return byte >= 0x81 && byte <= 0xFE;
+}
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
+// The first boundary at or after `from` when walking character by character from `start`, which
+// must itself be a character boundary.
+std::size_t boundaryAtOrAfter(std::string_view text, std::size_t start, std::size_t from) {
+  std::size_t i = start;
+  while (i < from && i < text.size()) {
+    i += (isLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+  }
+  return i;
+}
+
+// Searches from `start`, which must be a character boundary; a match only begins on a boundary.
 template <typename Equal>
-std::size_t findOnBoundary(std::string_view text, std::string_view needle, std::size_t from, Equal equal) {
+std::size_t findFromBoundary(std::string_view text, std::string_view needle, std::size_t start, Equal equal) {
   if (needle.size() > text.size()) return kNotFound;
   std::size_t last = text.size() - needle.size();
-  std::size_t i = 0;
-  while (i <= last) {
-    if (i >= from) {
-      bool match = true;
-      for (std::size_t k = 0; k < needle.size(); ++k) {
-        if (!equal(text[i + k], needle[k])) {
-          match = false;
-          break;
-        }
+  for (std::size_t i = start; i <= last;) {
+    bool match = true;
+    for (std::size_t k = 0; k < needle.size(); ++k) {
+      if (!equal(text[i + k], needle[k])) {
+        match = false;
+        break;
       }
-      if (match) return i;
     }
+    if (match) return i;
+    if (i == text.size()) break;
     i += (isLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
   }
   return kNotFound;
 }
 
+bool sameByte(char a, char b) {
+  return a == b;
+}
+bool sameLetter(char a, char b) {
+  return lowerAscii(a) == lowerAscii(b);
+}
+
 std::size_t findLast(std::string_view text, std::string_view marker) {
   std::size_t found = kNotFound;
-  std::size_t at = findText(text, marker);
+  std::size_t at = findFromBoundary(text, marker, 0, sameByte);
   while (at != kNotFound) {
     found = at;
-    at = findText(text, marker, at + 1);
+    if (at == text.size()) break;  // an empty marker matches at the very end last
+    at = findFromBoundary(text, marker, boundaryAtOrAfter(text, at, at + 1), sameByte);
   }
   return found;
 }
 
-bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+bool startsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
 
 bool endsWith(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
@@ -51,11 +74,13 @@ bool endsWith(std::string_view text, std::string_view suffix) {
 }  // namespace
 
 std::size_t findText(std::string_view text, std::string_view needle, std::size_t from) {
-  return findOnBoundary(text, needle, from, [](char a, char b) { return a == b; });
+  if (from > text.size()) return kNotFound;
+  return findFromBoundary(text, needle, boundaryAtOrAfter(text, 0, from), sameByte);
 }
 
 std::size_t findTextIgnoreCase(std::string_view text, std::string_view needle, std::size_t from) {
-  return findOnBoundary(text, needle, from, [](char a, char b) { return lowerAscii(a) == lowerAscii(b); });
+  if (from > text.size()) return kNotFound;
+  return findFromBoundary(text, needle, boundaryAtOrAfter(text, 0, from), sameLetter);
 }
 
 std::vector<Text> splitText(std::string_view text, std::string_view separator) {
@@ -65,9 +90,10 @@ std::vector<Text> splitText(std::string_view text, std::string_view separator) {
     pieces.emplace_back(text);
     return pieces;
   }
+  // Each search starts where the last separator ended, a boundary, so the walk is one pass.
   std::size_t start = 0;
   while (start < text.size()) {
-    std::size_t at = findText(text, separator, start);
+    std::size_t at = findFromBoundary(text, separator, start, sameByte);
     if (at == kNotFound) {
       pieces.emplace_back(text.substr(start));
       break;
@@ -93,7 +119,8 @@ Text trimText(std::string_view text) {
   while (begin < end) {
     if (text[begin] == ' ') {
       ++begin;
-    } else if (begin + 1 < end && text[begin] == kFullWidthSpaceByte && text[begin + 1] == kFullWidthSpaceByte) {
+    } else if (begin + 1 < end && text[begin] == kFullWidthSpaceByte &&
+               text[begin + 1] == kFullWidthSpaceByte) {
       begin += 2;
     } else {
       break;
@@ -102,7 +129,8 @@ Text trimText(std::string_view text) {
   while (end > begin) {
     if (text[end - 1] == ' ') {
       --end;
-    } else if (end - begin >= 2 && text[end - 1] == kFullWidthSpaceByte && text[end - 2] == kFullWidthSpaceByte) {
+    } else if (end - begin >= 2 && text[end - 1] == kFullWidthSpaceByte &&
+               text[end - 2] == kFullWidthSpaceByte) {
       end -= 2;
     } else {
       break;
@@ -113,7 +141,8 @@ Text trimText(std::string_view text) {
 
 Text capitaliseFirst(std::string_view text) {
   Text result(text);
-  if (!result.empty() && result[0] >= 'a' && result[0] <= 'z') result[0] = static_cast<char>(result[0] - 'a' + 'A');
+  if (!result.empty() && result[0] >= 'a' && result[0] <= 'z')
+    result[0] = static_cast<char>(result[0] - 'a' + 'A');
   return result;
 }
 

@@ -9,26 +9,54 @@
 namespace nc {
 
 namespace web_failure {
-Text noHttpService() { return utf8ToText("700 当前系统不支持WinHttp服务!"); }
-Text badUrl() { return utf8ToText("701 解析URL地址失败!"); }
-Text sessionFailed() { return utf8ToText("702 创建WinHttp会话失败!"); }
-Text connectionFailed() { return utf8ToText("703 创建WinHttp连接失败!"); }
-Text requestFailed() { return utf8ToText("704 创建WinHttp请求失败!"); }
-Text timeoutFailed() { return utf8ToText("705 设置超时时间失败!"); }
-Text credentialsFailed() { return utf8ToText("707 设置代理凭证失败!"); }
-Text certificateFailed() { return utf8ToText("忽略错误/证书错误  失败！"); }
-Text cookieOptionFailed() { return utf8ToText("708 禁止自动设置Cookies失败!"); }
-Text redirectOptionFailed() { return utf8ToText("709 重定向设置失败!"); }
-Text headersFailed() { return utf8ToText("710 设置协议头失败!"); }
-Text sendFailed() { return utf8ToText("711 发送请求失败!"); }
-Text noResponse() { return utf8ToText("712 服务器未响应!"); }
-Text readFailed() { return utf8ToText("713 读取数据失败!"); }
+Text noHttpService() {
+  return utf8ToText("700 当前系统不支持WinHttp服务!");
+}
+Text badUrl() {
+  return utf8ToText("701 解析URL地址失败!");
+}
+Text sessionFailed() {
+  return utf8ToText("702 创建WinHttp会话失败!");
+}
+Text connectionFailed() {
+  return utf8ToText("703 创建WinHttp连接失败!");
+}
+Text requestFailed() {
+  return utf8ToText("704 创建WinHttp请求失败!");
+}
+Text timeoutFailed() {
+  return utf8ToText("705 设置超时时间失败!");
+}
+Text credentialsFailed() {
+  return utf8ToText("707 设置代理凭证失败!");
+}
+Text certificateFailed() {
+  return utf8ToText("忽略错误/证书错误  失败！");
+}
+Text cookieOptionFailed() {
+  return utf8ToText("708 禁止自动设置Cookies失败!");
+}
+Text redirectOptionFailed() {
+  return utf8ToText("709 重定向设置失败!");
+}
+Text headersFailed() {
+  return utf8ToText("710 设置协议头失败!");
+}
+Text sendFailed() {
+  return utf8ToText("711 发送请求失败!");
+}
+Text noResponse() {
+  return utf8ToText("712 服务器未响应!");
+}
+Text readFailed() {
+  return utf8ToText("713 读取数据失败!");
+}
 }  // namespace web_failure
 
 namespace {
 
-constexpr std::array<const char*, 8> kMethodNames = {"GET",     "POST",  "HEAD",  "PUT",
-                                                      "OPTIONS", "DELETE", "TRACE", "CONNECT"};
+constexpr std::array<const char*, 8> kMethodNames = {"GET",     "POST",   "HEAD",  "PUT",
+                                                     "OPTIONS", "DELETE", "TRACE", "CONNECT"};
 
 struct DefaultHeader {
   std::string_view probe;
@@ -37,7 +65,8 @@ struct DefaultHeader {
 };
 
 constexpr std::array<DefaultHeader, 6> kDefaultHeaders = {{
-    {"User-Agent: ", "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)\r\n", false},
+    {"User-Agent: ", "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)\r\n",
+     false},
     {"Accept: ", "Accept: text/html, application/xhtml+xml, */*\r\n", false},
     {"Accept-Encoding: ", "Accept-Encoding: identity\r\n", false},
     {"Accept-Language: ", "Accept-Language: zh-cn\r\n", false},
@@ -67,7 +96,8 @@ Text buildHeaderBlock(const WebRequestCall& call, int method) {
   }
   if (findTextIgnoreCase(block, "Cookie:") == kNotFound && !call.cookies.empty()) {
     block += "\r\n";
-    block += findTextIgnoreCase(call.cookies, "Cookie:") == kNotFound ? "Cookie: " + call.cookies : call.cookies;
+    block +=
+        findTextIgnoreCase(call.cookies, "Cookie:") == kNotFound ? "Cookie: " + call.cookies : call.cookies;
     block += "\r\n";
   }
   return block;
@@ -79,9 +109,24 @@ std::vector<std::string> wireHeaderLines(const Text& block) {
   for (const Text& line : splitText(block, kCrlf)) {
     std::size_t colon = line.find(':');
     if (colon == std::string::npos || colon == 0) continue;
-    lines.push_back(textToUtf8(line));
+    std::string wire = textToUtf8(line);
+    // A line with an empty value still goes out ("Name:" alone would withdraw the header).
+    if (trimText(std::string_view(line).substr(colon + 1)).empty())
+      wire = textToUtf8(line.substr(0, colon)) + ";";
+    lines.push_back(std::move(wire));
   }
   return lines;
+}
+
+// True when one of the wire lines ("Name: value" or "Name;") has the name `name` (case disregarded).
+bool hasHeaderLine(const std::vector<std::string>& lines, std::string_view name) {
+  for (const std::string& line : lines) {
+    if (line.size() > name.size() && (line[name.size()] == ':' || line[name.size()] == ';') &&
+        findTextIgnoreCase(std::string_view(line).substr(0, name.size()), name) == 0) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // Fills status, responseHeaders, returnedCookies, location and the merged cookies.
@@ -108,10 +153,14 @@ void processResponse(WebRequestCall& call, const std::string& rawHeaders) {
 }  // namespace
 
 Text WebRequest(WebRequestCall& call) {
-  HttpClient& client = call.client != nullptr ? *call.client : HttpClient::forThisThread();
   call.bodyComplete = false;
-  if (!client.valid()) {
+  if (!httpServiceAvailable()) {
     call.status = web_failure::noHttpService();
+    return {};
+  }
+  HttpClient& client = call.client != nullptr ? *call.client : HttpClient::forThisThread();
+  if (!client.valid()) {
+    call.status = web_failure::sessionFailed();
     return {};
   }
   std::string url = textToUtf8(call.url);
@@ -132,8 +181,10 @@ Text WebRequest(WebRequestCall& call) {
   request.url = std::move(url);
   request.verb = kMethodNames[static_cast<std::size_t>(method)];
   request.headerLines = wireHeaderLines(block);
-  // Without a Content-Type line of its own, a body goes out without one.
-  if (findTextIgnoreCase(block, "Content-Type:") == kNotFound) request.headerLines.emplace_back("Content-Type:");
+  // Lines the block lacks are not sent at all: no Content-Type for a body, no Accept.
+  for (std::string_view name : {"Content-Type", "Accept"}) {
+    if (!hasHeaderLine(request.headerLines, name)) request.headerLines.push_back(std::string(name) + ":");
+  }
   request.body = call.bodyBytes.empty() ? call.bodyText : call.bodyBytes;
   request.followRedirects = !call.disableRedirects;
   request.proxy = textToUtf8(call.proxy);

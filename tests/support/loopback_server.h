@@ -9,6 +9,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <utility>
@@ -18,9 +20,9 @@ namespace nc::testing {
 
 struct TestRequest {
   std::string method;
-  std::string path;                          // without the query
-  std::string target;                        // path and query as sent
-  std::map<std::string, std::string> query;  // decoded query parameters
+  std::string path;                                          // without the query
+  std::string target;                                        // path and query as sent
+  std::map<std::string, std::string> query;                  // decoded query parameters
   std::vector<std::pair<std::string, std::string>> headers;  // names as sent
   std::string body;
   int remotePort = 0;  // the client's port: equal ports mean one reused connection
@@ -71,7 +73,9 @@ class LoopbackServer {
 };
 
 // A TCP server that hands each accepted connection to a handler with its socket descriptor.
-// The handler may read, write and return; the connection is closed afterwards.
+// The handler may read, write and return; the connection is closed afterwards. The destructor
+// shuts down the connections still open (a handler blocked on its socket then sees the end of
+// the stream) and waits for every handler to return.
 class RawServer {
  public:
   using ConnectionHandler = std::function<void(int socket)>;
@@ -95,10 +99,38 @@ class RawServer {
   int listenSocket_ = -1;
   int port_ = 0;
   std::thread acceptThread_;
-  std::vector<std::thread> connections_;
+  std::vector<std::thread> connections_;  // touched by the accept thread, then the destructor
+  std::mutex openMutex_;
+  std::set<int> openSockets_;  // guarded by openMutex_; a socket leaves the set before it closes
+};
+
+// An HTTP proxy on loopback that sends everything on to one upstream port on 127.0.0.1, whatever
+// host a request names (so tests may use invented host names). CONNECT opens a tunnel
+// ("200 Connection established", then bytes both ways); a plain request in absolute form goes
+// upstream in origin form with "Connection: close", and its answer comes back unchanged.
+class LoopbackProxy {
+ public:
+  explicit LoopbackProxy(int upstreamPort);
+
+  int port() const { return server_.port(); }
+  // "127.0.0.1:PORT", the form a proxy setting takes.
+  std::string address() const { return "127.0.0.1:" + std::to_string(port()); }
+
+  // The request heads the proxy received (a CONNECT line or a plain request), in arrival order.
+  std::vector<std::string> heads() const;
+
+ private:
+  void serve(int socket);
+
+  int upstreamPort_;
+  mutable std::mutex mutex_;
+  std::vector<std::string> heads_;  // guarded by mutex_
+  RawServer server_;                // last: its threads use the members above
 };
 
 // Blocks the calling thread; a helper for handlers that play a slow server.
-inline void sleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+inline void sleepFor(std::chrono::milliseconds duration) {
+  std::this_thread::sleep_for(duration);
+}
 
 }  // namespace nc::testing

@@ -118,7 +118,8 @@ TEST(ComWebRequestHelpersTest, Base64) {
     std::string bytes;
     const char* encoded;
   };
-  const Case cases[] = {{"", ""}, {"a", "YQ=="}, {"ab", "YWI="}, {"abc", "YWJj"}, {std::string("\0\xFF", 2), "AP8="}};
+  const Case cases[] = {
+      {"", ""}, {"a", "YQ=="}, {"ab", "YWI="}, {"abc", "YWJj"}, {std::string("\0\xFF", 2), "AP8="}};
   for (const Case& c : cases) EXPECT_EQ(base64Encode(c.bytes), c.encoded);
 }
 

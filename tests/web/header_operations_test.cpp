@@ -7,7 +7,9 @@
 namespace nc {
 namespace {
 
-Text t(const char* utf8) { return utf8ToText(utf8); }
+Text t(const char* utf8) {
+  return utf8ToText(utf8);
+}
 
 TEST(HeaderOperationsTest, SplittingKeepsInnerEmptyPiecesOnly) {
   struct Case {
@@ -15,19 +17,18 @@ TEST(HeaderOperationsTest, SplittingKeepsInnerEmptyPiecesOnly) {
     std::vector<Text> pieces;
   };
   const Case cases[] = {
-      {"", {}},
-      {"a", {"a"}},
-      {"a; b", {"a", "b"}},
-      {"a; ; b", {"a", "", "b"}},
-      {"; a", {"", "a"}},
-      {"a; ", {"a"}},
+      {"", {}},           {"a", {"a"}},   {"a; b", {"a", "b"}}, {"a; ; b", {"a", "", "b"}},
+      {"; a", {"", "a"}}, {"a; ", {"a"}},
   };
   for (const Case& c : cases) EXPECT_EQ(splitText(c.text, "; "), c.pieces) << c.text;
 }
 
 TEST(HeaderOperationsTest, SearchesStepOverDoubleByteCharacters) {
   // "\xB0\x61" is one double-byte character whose trail byte is "a".
-  EXPECT_EQ(findText("\xB0\x61" "a", "a"), 2u);
+  EXPECT_EQ(findText("\xB0\x61"
+                     "a",
+                     "a"),
+            2u);
   EXPECT_EQ(findText("\xB0\x61", "a"), kNotFound);
   EXPECT_EQ(findTextIgnoreCase("xCOOKIE:", "cookie:"), 1u);
 }
@@ -69,7 +70,8 @@ TEST(HeaderOperationsTest, HeaderValueAndTextAfterLast) {
 
 TEST(HeaderOperationsTest, ExtractSetCookiesKeepsOnlyNameValueParts) {
   std::vector<Text> lines = {"HTTP/1.1 200 OK", "Set-Cookie: a=1; path=/", "SET-COOKIE: b=2",
-                             "set-cookie:  c=3 ; expires=Thu, 01 Jan 2037 00:00:00 GMT", "X-Set-Cookie: d=4;"};
+                             "set-cookie:  c=3 ; expires=Thu, 01 Jan 2037 00:00:00 GMT",
+                             "X-Set-Cookie: d=4;"};
   EXPECT_EQ(extractSetCookies(lines), "a=1; c=3");
   EXPECT_EQ(extractSetCookies({}), "");
 }
