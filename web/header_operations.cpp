@@ -1,6 +1,7 @@
 #include "web/header_operations.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace nc {
 namespace {
@@ -206,11 +207,10 @@ int indexOfItem(const std::vector<Text>& items, std::string_view text) {
 }
 
 Text removeDuplicateItems(std::string_view text, std::string_view separator) {
-  std::vector<Text> kept;
+  std::unordered_set<Text> kept;  // answers indexOfItem over the kept pieces in constant time
   Text result;
   for (const Text& piece : splitText(text, separator)) {
-    if (indexOfItem(kept, piece) != -1) continue;
-    kept.push_back(piece);
+    if (!kept.insert(piece).second) continue;
     result += piece;
     result += separator;
   }
@@ -226,8 +226,11 @@ Text mergeCookieText(Text& oldCookies, Text& newCookies) {
     if (!cookies->empty() && cookies->back() == ';') *cookies += ' ';
   }
   std::vector<Text> working = splitText(newCookies, kItemSeparator);
+  // The names in the working list, kept beside it so that hasCookieNamed is one look-up.
+  std::unordered_set<Text> workingNames;
+  for (const Text& item : working) workingNames.insert(cookieName(item));
   for (const Text& item : splitText(oldCookies, kItemSeparator)) {
-    if (!hasCookieNamed(working, cookieName(item))) working.push_back(item);
+    if (workingNames.insert(cookieName(item)).second) working.push_back(item);
   }
   Text result;
   for (const Text& item : working) {

@@ -1,6 +1,7 @@
 #include "web/installed_updates.h"
 
 #include <fstream>
+#include <set>
 
 namespace nc {
 namespace {
@@ -9,8 +10,12 @@ constexpr std::string_view kPackageField = "Package: ";
 constexpr std::string_view kStatusField = "Status: ";
 constexpr std::string_view kInstalledState = "installed";
 
-bool endsWith(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+// "Status: want flag state": installed when the last word, the state, is exactly "installed"
+// (not "half-installed", "config-files", ...).
+bool statusSaysInstalled(std::string_view line) {
+  while (!line.empty() && line.back() == ' ') line.remove_suffix(1);
+  std::size_t lastBlank = line.rfind(' ');
+  return lastBlank != std::string_view::npos && line.substr(lastBlank + 1) == kInstalledState;
 }
 
 }  // namespace
@@ -22,8 +27,12 @@ int queryInstalledUpdates(std::vector<Text>& identifiers, const Text& identifier
   if (!database) return 0;
   Text package;
   bool installed = false;
+  std::set<Text> listed;  // a package installed for two architectures is listed once
   auto finishParagraph = [&] {
-    if (!package.empty() && installed && (!filter || package == identifier)) identifiers.push_back(package);
+    if (!package.empty() && installed && (!filter || package == identifier) &&
+        listed.insert(package).second) {
+      identifiers.push_back(package);
+    }
     package.clear();
     installed = false;
   };
@@ -35,7 +44,7 @@ int queryInstalledUpdates(std::vector<Text>& identifiers, const Text& identifier
     } else if (line.starts_with(kPackageField)) {
       package = line.substr(kPackageField.size());
     } else if (line.starts_with(kStatusField)) {
-      installed = endsWith(line, kInstalledState) && line.find(" ok ") != std::string::npos;
+      installed = statusSaysInstalled(line);
     }
   }
   finishParagraph();

@@ -1,8 +1,16 @@
-// Loopback servers for tests: an HTTP(S) server with scripted routes, and a raw TCP server
-// whose connections a test handles byte by byte (cut bodies, silent peers, malformed replies).
+// Loopback servers for tests and benchmarks (library nc::test_support):
+// - LoopbackServer: an HTTP or HTTPS server (cpp-httplib) with scripted routes that records
+//   every request. HTTPS uses a key and self-signed certificate made in memory at start.
+//   TCP_NODELAY is on and connections are kept alive, so sequential clients reuse one
+//   connection without waiting for delayed acknowledgements; stop() ends idle connections
+//   at once instead of waiting for their keep-alive time.
+// - RawServer: a TCP server whose connections a test handles byte by byte (cut bodies, silent
+//   peers, malformed replies).
+// - LoopbackProxy: an HTTP proxy (plain requests and CONNECT tunnels) in front of one port.
 //
-// Both listen on 127.0.0.1 on a free port chosen by the system and stop in their destructors.
-// Route handlers and connection handlers run on the servers' own threads.
+// All listen on 127.0.0.1 on a free port chosen by the system and stop in their destructors.
+// Route handlers and connection handlers run on the servers' own threads; the accessors are
+// safe from any thread.
 #pragma once
 
 #include <chrono>

@@ -349,5 +349,23 @@ TEST(WebRequestBadInputTest, ChunkTrailersStayOutOfTheHeaders) {
   EXPECT_EQ(call.returnedCookies, "");
 }
 
+TEST(WebRequestBadInputTest, ThousandsOfCookiesAreMerged) {
+  constexpr int kCookies = 5000;
+  RawServer cookieJar([](int socket) {
+    RawServer::readRequestHead(socket);
+    std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n";
+    for (int i = 0; i < kCookies; ++i) head += "Set-Cookie: c" + std::to_string(i) + "=v; path=/\r\n";
+    RawServer::writeAll(socket, head + "\r\n");
+  });
+  WebRequestCall call;
+  call.url = cookieJar.origin() + "/";
+  call.cookies = "c0=old; mine=1";
+  WebRequest(call);
+  EXPECT_EQ(call.status, "200 OK");
+  EXPECT_EQ(call.returnedCookies.substr(0, 13), "c0=v; c1=v; c");
+  EXPECT_EQ(call.returnedCookies.substr(call.returnedCookies.size() - 17), "; c4999=v; mine=1");
+  EXPECT_EQ(call.cookies, call.returnedCookies);
+}
+
 }  // namespace
 }  // namespace nc

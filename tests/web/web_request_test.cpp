@@ -232,10 +232,12 @@ TEST(WebRequestCharsetTest, DeclaredCharsetDecodesThePage) {
   const std::string gbkPage = "<meta charset=gbk>\xD6\xD0";
   const std::string latePage = std::string(1100, ' ') + "<meta charset=\"utf-8\">\xE4\xB8\xAD";
   const std::string unknownPage = "<meta charset=\"no-such-charset\">x";
+  const std::string upperPage = "<META CHARSET=UTF-8>\xE4\xB8\xAD";
   server.route("/utf8", [&](const TestRequest&) { return TestResponse{200, utf8Page, "text/html", {}}; });
   server.route("/big5", [&](const TestRequest&) { return TestResponse{200, big5Page, "text/html", {}}; });
   server.route("/gbk", [&](const TestRequest&) { return TestResponse{200, gbkPage, "text/html", {}}; });
   server.route("/late", [&](const TestRequest&) { return TestResponse{200, latePage, "text/html", {}}; });
+  server.route("/upper", [&](const TestRequest&) { return TestResponse{200, upperPage, "text/html", {}}; });
   server.route("/unknown", [&](const TestRequest&) {
     return TestResponse{200, unknownPage, "text/html", {}};
   });
@@ -250,6 +252,7 @@ TEST(WebRequestCharsetTest, DeclaredCharsetDecodesThePage) {
       {"/gbk", gbkPage},
       {"/late", latePage},
       {"/unknown", unknownPage},
+      {"/upper", Text("<META CHARSET=UTF-8>") + t("中")},
   };
   for (const Case& c : cases) {
     WebRequestCall call;
