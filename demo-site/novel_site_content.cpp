@@ -300,28 +300,53 @@ std::string NovelSiteContent::chapterPage(int bookId, int chapter) const {
   return page;
 }
 
-std::string NovelSiteContent::noticeJson(const NoticeOptions& notice, const std::string& origin) {
-  std::string json = "{\"date\":{\"version_number\":";
-  appendJsonString(json, notice.version);
-  json += ",\"Picture_on\":";
-  if (notice.pictureOn == "json-true") {
-    json += "true";
-  } else {
-    appendJsonString(json, notice.pictureOn);
+std::string NovelSiteContent::homePage() {
+  std::string page =
+      "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>小说演示站</title></head>\n<body><ul>\n";
+  for (int sortId = 1; sortId <= kCategoryCount; ++sortId) {
+    page += "<li><a href=\"" + categoryPath(sortId) + "\">" +
+            kCategoryNames[static_cast<std::size_t>(sortId - 1)] + "</a></li>\n";
   }
-  json += ",\"debug\":";
-  appendJsonString(json, notice.debug);
-  json += ",\"Attributes\":{\"information\":";
-  appendJsonString(json, notice.information);
-  json += ",\"Check-for-updates\":";
-  appendJsonString(json, notice.updateText);
-  json += ",\"download_link\":";
-  appendJsonString(json, notice.downloadLink.empty() ? origin + "/download/" : notice.downloadLink);
-  json += ",\"Picture_output 1\":";
-  appendJsonString(json, origin + "/wp-content/about-1.png");
-  json += ",\"Picture_output 2\":";
-  appendJsonString(json, origin + "/wp-content/about-2.png");
-  json += "}}}";
+  page += "</ul></body></html>\n";
+  return page;
+}
+
+std::string NovelSiteContent::noticeJson(const NoticeOptions& notice, const std::string& origin) {
+  if (!notice.rawBody.empty()) return notice.rawBody;
+  // Appends `"name":value` (after a comma unless it is the first member), unless the value is kAbsent.
+  auto member = [](std::string& json, bool& first, std::string_view name, const std::string& value) {
+    if (value == kAbsent) return;
+    if (!first) json.push_back(',');
+    first = false;
+    appendJsonString(json, name);
+    json.push_back(':');
+    if (value == "json-true") {
+      json += "true";
+    } else if (value == "json-false") {
+      json += "false";
+    } else {
+      appendJsonString(json, value);
+    }
+  };
+  auto orDefault = [](const std::string& value, std::string fallback) {
+    return value.empty() ? fallback : value;
+  };
+  std::string attributes = "{";
+  bool first = true;
+  member(attributes, first, "information", notice.information);
+  member(attributes, first, "Check-for-updates", notice.updateText);
+  member(attributes, first, "download_link", orDefault(notice.downloadLink, origin + "/download/"));
+  member(attributes, first, "Picture_output 1", orDefault(notice.pictureUrl1, origin + kPicturePath1));
+  member(attributes, first, "Picture_output 2", orDefault(notice.pictureUrl2, origin + kPicturePath2));
+  attributes += "}";
+
+  std::string json = "{\"date\":{";
+  first = true;
+  member(json, first, "version_number", notice.version);
+  member(json, first, "Picture_on", notice.pictureOn);
+  member(json, first, "debug", notice.debug);
+  if (!first) json.push_back(',');
+  json += "\"Attributes\":" + attributes + "}}";
   return json;
 }
 

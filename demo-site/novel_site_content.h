@@ -27,14 +27,22 @@ struct ContentOptions {
   bool hostileTitles = true;
 };
 
-// What the notice file says; the defaults let the program start.
+// A notice member given this value is left out of the notice object.
+inline constexpr const char* kAbsent = "(absent)";
+
+// What the notice file says; the defaults let the program start. Any member may be kAbsent, and
+// "json-true" or "json-false" write the JSON booleans instead of a string.
 struct NoticeOptions {
   std::string version = "v1.1";
-  std::string pictureOn = "true";  // written as a JSON string; "json-true" writes the boolean true
+  std::string pictureOn = "true";
   std::string debug = "false";
   std::string information = "欢迎使用小说爬虫！本地演示站点已连接。";
   std::string updateText = "发现新版本，请前往下载页面更新。";
   std::string downloadLink;  // empty = this site's origin + "/download/"
+  std::string pictureUrl1;   // empty = this site's first About picture
+  std::string pictureUrl2;   // empty = this site's second About picture
+  std::string rawBody;       // when not empty, served as the notice file in place of the object
+  bool served = true;        // false: the notice file answers 404
 };
 
 struct ListingEntry {
@@ -72,11 +80,17 @@ class NovelSiteContent {
   std::string listingJson(int sortId, int page) const;
   std::string indexPage(int bookId) const;
   std::string chapterPage(int bookId, int chapter) const;
+  // The site's home page ("/"), which also stands as the notice server's home page.
+  static std::string homePage();
   static std::string noticeJson(const NoticeOptions& notice, const std::string& origin);
 
  private:
   ContentOptions options_;
 };
+
+// Paths of the two About pictures the notice names by default.
+inline constexpr const char* kPicturePath1 = "/wp-content/about-1.png";
+inline constexpr const char* kPicturePath2 = "/wp-content/about-2.png";
 
 // A small valid PNG picture (a filled square with a border) of the given colour.
 std::string makePng(int size, std::uint32_t rgb);

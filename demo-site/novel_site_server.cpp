@@ -1,10 +1,18 @@
 #include "demo-site/novel_site_server.h"
 
+#include <dirent.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/socket.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 #include "demo-site/hostile_pages.h"
 #include "demo-site/self_signed_certificate.h"
@@ -18,6 +26,9 @@ constexpr std::array<const char*, static_cast<int>(FaultKind::count)> kFaultName
                                                                                      "truncated", "stalled"};
 constexpr time_t kKeepAliveSeconds = 5;
 constexpr std::size_t kKeepAliveRequests = 1000;
+constexpr int kPictureSize = 96;
+constexpr std::uint32_t kPictureColour1 = 0x3A7BD5;
+constexpr std::uint32_t kPictureColour2 = 0xE8A33D;
 
 std::uint64_t mix(std::uint64_t value) {
   value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9ULL;
@@ -53,6 +64,55 @@ bool parseBookPath(const std::string& path, int& bookId, int& chapter) {
     return false;
   }
   return parseInt(rest.substr(0, rest.size() - kSuffix.size()), chapter) && chapter > 0;
+}
+
+// The path of an absolute URL, without query or fragment: "https://localhost:8443/wuxia/?a" ->
+// "/wuxia/". Empty when `url` is not absolute or has no path.
+std::string_view urlPath(std::string_view url) {
+  std::size_t scheme = url.find("://");
+  if (scheme == std::string_view::npos) return {};
+  std::size_t slash = url.find('/', scheme + 3);
+  if (slash == std::string_view::npos) return {};
+  std::string_view path = url.substr(slash);
+  return path.substr(0, path.find_first_of("?#"));
+}
+
+int portOf(const sockaddr_storage& address) {
+  if (address.ss_family == AF_INET) return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
+  if (address.ss_family == AF_INET6) return ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
+  return -1;
+}
+
+// The sockets of this process connected at local port `port` (accepted connections of the server
+// listening there), only the one whose peer uses `peerPort` unless that is 0.
+std::vector<int> connectionsAt(int port, int peerPort) {
+  std::vector<int> found;
+  DIR* directory = opendir("/proc/self/fd");
+  if (directory == nullptr) return found;
+  const int own = dirfd(directory);
+  while (const dirent* entry = readdir(directory)) {
+    int fd = 0;
+    if (!parseInt(entry->d_name, fd) || fd == own) continue;
+    sockaddr_storage local{};
+    socklen_t length = sizeof local;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0 || portOf(local) != port) continue;
+    sockaddr_storage peer{};
+    length = sizeof peer;
+    if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0) continue;  // the listener
+    if (peerPort != 0 && portOf(peer) != peerPort) continue;
+    found.push_back(fd);
+  }
+  closedir(directory);
+  return found;
+}
+
+// Ends a connection the server still owns: the peer sees it closed (or reset once the server
+// closes it) and every later read or write on it fails at once. The descriptor stays open for
+// its owner to close.
+void dropConnection(int fd) {
+  linger abort{1, 0};
+  setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  shutdown(fd, SHUT_RDWR);
 }
 
 }  // namespace
@@ -93,10 +153,19 @@ struct NovelSiteServer::Impl {
   std::atomic<std::uint64_t> forbidden{0};
   std::atomic<std::uint64_t> bytes{0};
   std::atomic<bool> stopping{false};
+  std::mutex stopMutex;
+  std::condition_variable stopped;
+
+  // Waits until `deadline` or until the server stops; false when it stopped.
+  bool waitUntil(std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock lock(stopMutex);
+    return !stopped.wait_until(lock, deadline, [this] { return stopping.load(); });
+  }
 
   // Holds a request that is never to be answered until the server stops.
-  void holdUntilStopped() const {
-    while (!stopping.load()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  void holdUntilStopped() {
+    std::unique_lock lock(stopMutex);
+    stopped.wait(lock, [this] { return stopping.load(); });
   }
 
   // The fault for the next request, if any; the draw depends only on the seed and the count.
@@ -135,6 +204,7 @@ SiteStats NovelSiteServer::stats() const {
 }
 
 bool NovelSiteServer::start() {
+  if (impl_->server) return false;
   if (options_.https) {
     if (!impl_->certificate.valid()) return false;
     impl_->server =
@@ -150,6 +220,7 @@ bool NovelSiteServer::start() {
   server.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
 
   server.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+    const auto arrival = std::chrono::steady_clock::now();
     Impl& impl = *impl_;
     RequestKind kind = RequestKind::other;
     std::string body;
@@ -163,11 +234,10 @@ bool NovelSiteServer::start() {
       int page = 0;
       parseInt(request.get_param_value("sortid"), sortId);
       parseInt(request.get_param_value("page"), page);
-      std::string referer = request.get_header_value("Referer");
-      std::string categoryPath = NovelSiteContent::categoryPath(sortId);
-      bool refererNamesCategory =
-          !categoryPath.empty() && referer.size() >= categoryPath.size() &&
-          referer.compare(referer.size() - categoryPath.size(), categoryPath.size(), categoryPath) == 0;
+      // The listing answers only for the category's own page as referer, on whatever origin.
+      const std::string categoryPath = NovelSiteContent::categoryPath(sortId);
+      const std::string referer = request.get_header_value("Referer");
+      const bool refererNamesCategory = !categoryPath.empty() && urlPath(referer) == categoryPath;
       std::optional<HostileReply> hostile;
       if (options_.hostile && refererNamesCategory) {
         hostile = hostileListing(sortId, page, origin() + request.target);
@@ -207,48 +277,66 @@ bool NovelSiteServer::start() {
       if (body.empty()) status = 404;
     } else if (request.path == "/wp-content/novel_crawler.json") {
       kind = RequestKind::notice;
-      body = NovelSiteContent::noticeJson(options_.notice, origin());
-      type = "application/json; charset=utf-8";
-    } else if (request.path == "/wp-content/about-1.png" || request.path == "/wp-content/about-2.png") {
+      if (options_.notice.served) {
+        body = NovelSiteContent::noticeJson(options_.notice, origin());
+        type = "application/json; charset=utf-8";
+      } else {
+        status = 404;
+      }
+    } else if (request.path == kPicturePath1 || request.path == kPicturePath2) {
       kind = RequestKind::picture;
-      body = makePng(96, request.path == "/wp-content/about-1.png" ? 0x3A7BD5u : 0xE8A33Du);
+      body = makePng(kPictureSize, request.path == kPicturePath1 ? kPictureColour1 : kPictureColour2);
       type = "image/png";
+    } else if (request.path == "/" || request.path == "/download/") {
+      body = NovelSiteContent::homePage();
     } else {
       status = 404;
+    }
+    if (status == 404) {
       body = "not found";
       type = "text/plain; charset=utf-8";
     }
     ++impl.requests[static_cast<int>(kind)];
-    if (options_.latencyMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(options_.latencyMs));
+    // The latency runs from the request's arrival, whatever the page took to make.
+    if (options_.latencyMs > 0 && !impl.waitUntil(arrival + std::chrono::milliseconds(options_.latencyMs))) {
+      return;
+    }
 
     std::optional<FaultKind> fault;
     bool faultable =
         !options_.faults.onlyChapters || kind == RequestKind::chapter || kind == RequestKind::index;
     if (faultable && status == 200) fault = impl.drawFault(options_.faults);
     if (fault) ++impl.faults[static_cast<int>(*fault)];
+    if (fault == FaultKind::reset) {
+      for (int fd : connectionsAt(port_, request.remote_port)) dropConnection(fd);
+      return;
+    }
     if (fault == FaultKind::error) {
       response.status = 500;
       response.set_content("internal error (injected)", "text/plain");
       return;
     }
     response.status = status;
-    impl.bytes += body.size();
     if (!fault) {
+      impl.bytes += body.size();
       response.set_content(std::move(body), type.c_str());
       return;
     }
-    // Faults on the body: announce the whole length, deliver part of it, then drop the connection.
-    std::size_t deliver = *fault == FaultKind::reset ? 0 : body.size() / 2;
-    int stallMs = *fault == FaultKind::stall ? options_.faults.stallMs : 0;
+    // Faults on the body: announce the whole length, deliver half of it, then drop the connection,
+    // at once or after a stall.
+    const std::size_t deliver = body.size() / 2;
+    const int stallMs = *fault == FaultKind::stall ? options_.faults.stallMs : 0;
+    impl.bytes += deliver;
     auto shared = std::make_shared<std::string>(std::move(body));
     response.set_content_provider(
         shared->size(), type.c_str(),
-        [shared, deliver, stallMs](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+        [shared, deliver, stallMs, &impl](std::size_t offset, std::size_t, httplib::DataSink& sink) {
           if (offset < deliver) {
             sink.write(shared->data() + offset, deliver - offset);
             return true;
           }
-          if (stallMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(stallMs));
+          if (stallMs > 0)
+            impl.waitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(stallMs));
           return false;  // closes the connection with the body cut short
         });
   });
@@ -259,7 +347,15 @@ bool NovelSiteServer::start() {
     port_ = 0;
     return false;
   }
-  impl_->thread = std::thread([&server] { server.listen_after_bind(); });
+  impl_->thread = std::thread([&server] {
+    // The worker threads are made by this one and inherit the mask: a write to a connection the
+    // client has closed fails with EPIPE instead of raising SIGPIPE in the hosting process.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+    server.listen_after_bind();
+  });
   for (int waited = 0; waited < 5000 && !server.is_running(); ++waited) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
@@ -267,9 +363,18 @@ bool NovelSiteServer::start() {
 }
 
 void NovelSiteServer::stop() {
-  impl_->stopping = true;
-  if (impl_->server) impl_->server->stop();
-  if (impl_->thread.joinable()) impl_->thread.join();
+  {
+    std::lock_guard lock(impl_->stopMutex);
+    impl_->stopping = true;
+  }
+  impl_->stopped.notify_all();
+  if (!impl_->thread.joinable()) return;
+  impl_->server->stop();
+  // Idle keep-alive connections would otherwise hold their workers until the keep-alive timeout.
+  if (port_ > 0) {
+    for (int fd : connectionsAt(port_, 0)) dropConnection(fd);
+  }
+  impl_->thread.join();
 }
 
 }  // namespace nc::demo

@@ -2,9 +2,10 @@
 // and its pictures, over HTTPS (a certificate made at start) or plain HTTP, on loopback.
 //
 // Options add a per-request latency (requests still run in parallel) and faults injected with a
-// fixed seed: reset connections, 500 answers, truncated and stalled bodies. Counters of what was
-// served are kept for the summary. start/stop from one thread; handlers run on the server's own
-// worker threads.
+// fixed seed: dropped connections, 500 answers, truncated and stalled bodies. Counters of what was
+// served are kept for the summary. start, stop and the destructor are called from one thread;
+// stats() from any thread; handlers run on the server's own worker threads, which never receive
+// SIGPIPE, so a client that goes away cannot end the process hosting the site.
 #pragma once
 
 #include <array>
@@ -19,7 +20,7 @@
 namespace nc::demo {
 
 struct FaultOptions {
-  double resetProbability = 0;     // headers, then the connection closes with no body
+  double resetProbability = 0;     // the connection is dropped before any byte of the answer
   double errorProbability = 0;     // "500 Internal Server Error"
   double truncateProbability = 0;  // half the body, then the connection closes
   double stallProbability = 0;     // half the body, a pause of stallMs, then the connection closes
@@ -64,7 +65,10 @@ class NovelSiteServer {
   NovelSiteServer& operator=(const NovelSiteServer&) = delete;
 
   // Binds and starts serving on a thread of its own; false when the port cannot be bound.
+  // A server starts once.
   bool start();
+  // Stops listening, drops every open connection (idle keep-alive ones too) and cuts short the
+  // latency, stalls and held requests, then waits for the handlers to end.
   void stop();
 
   int port() const { return port_; }

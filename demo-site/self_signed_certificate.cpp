@@ -1,6 +1,8 @@
 #include "demo-site/self_signed_certificate.h"
 
+#include <openssl/bio.h>
 #include <openssl/evp.h>
+#include <openssl/pem.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
@@ -17,6 +19,21 @@ void addExtension(X509* certificate, int id, const char* value) {
     X509_add_ext(certificate, extension, -1);
     X509_EXTENSION_free(extension);
   }
+}
+
+// Everything written to a memory BIO by `write`, or empty when it fails.
+template <typename Write>
+std::string toPem(Write write) {
+  BIO* bio = BIO_new(BIO_s_mem());
+  if (bio == nullptr) return {};
+  std::string pem;
+  if (write(bio) == 1) {
+    char* data = nullptr;
+    long length = BIO_get_mem_data(bio, &data);
+    if (length > 0) pem.assign(data, static_cast<std::size_t>(length));
+  }
+  BIO_free(bio);
+  return pem;
 }
 
 }  // namespace
@@ -51,6 +68,18 @@ SelfSignedCertificate::SelfSignedCertificate() {
 SelfSignedCertificate::~SelfSignedCertificate() {
   X509_free(certificate_);
   EVP_PKEY_free(key_);
+}
+
+std::string SelfSignedCertificate::certificatePem() const {
+  if (!valid()) return {};
+  return toPem([this](BIO* bio) { return PEM_write_bio_X509(bio, certificate_); });
+}
+
+std::string SelfSignedCertificate::keyPem() const {
+  if (!valid()) return {};
+  return toPem([this](BIO* bio) {
+    return PEM_write_bio_PrivateKey(bio, key_, nullptr, nullptr, 0, nullptr, nullptr);
+  });
 }
 
 }  // namespace nc

@@ -52,6 +52,8 @@ double run(const Scenario& scenario, std::uint64_t& failures) {
 int main() {
   const Scenario scenarios[] = {
       {"latency 0 ms, 4 connections", 0, 4, 20000},
+      {"latency 0 ms, 20 connections", 0, 20, 20000},
+      {"latency 20 ms, 1 connection", 20, 1, 200},
       {"latency 20 ms, 20 connections", 20, 20, 4000},
   };
   std::printf("%-34s %14s %10s\n", "demo site, chapter pages", "pages/s", "failures");
