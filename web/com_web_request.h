@@ -1,10 +1,10 @@
 // ComWebRequest: the second request routine, returning the raw response body as bytes.
 //
 // Used for pictures and other binary downloads. The caller fills a ComWebRequestCall; out
-// members are written as the routine's steps say (a connection failure gives an empty body,
-// empty headers and status 0). Its defaults differ from WebRequest's: 15-second timeouts,
-// its own default header table, and a client handle that the caller may lend it. Safe on any
-// thread; nothing is kept between calls but the thread's open connections.
+// members are written as the routine's steps say (a connection failure, a time-out, a cancel or
+// a body cut short gives an empty body, empty headers and status 0). Its defaults differ from WebRequest's:
+// 15-second timeouts, its own default header table, and a client handle that the caller may lend it. Safe on
+// any thread; nothing is kept between calls but the thread's open connections.
 #pragma once
 
 #include <atomic>
@@ -29,7 +29,8 @@ struct ComWebRequestCall {
   bool disableRedirects = false;
   ByteSet bodyBytes;
   Text proxy;
-  int timeoutSeconds = 0;  // -1 = the client's own; 1 or more = seconds; otherwise 15 s
+  int timeoutSeconds = 0;  // -1 = the client's own (HttpClient::ownTimeoutMs); 1 or more = seconds;
+                           // otherwise 15 s
   Text proxyUserName;
   Text proxyPassword;
   int credentialTarget = kCredentialsForProxy;

@@ -72,9 +72,12 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
+// A header line holding a line break of its own would smuggle extra lines into the request;
+// such a line is left out.
 curl_slist* makeList(const std::vector<std::string>& lines) {
   curl_slist* list = nullptr;
   for (const std::string& line : lines) {
+    if (line.find_first_of("\r\n") != std::string::npos) continue;
     curl_slist* grown = curl_slist_append(list, line.c_str());
     if (grown == nullptr) break;
     list = grown;

@@ -30,7 +30,8 @@ inline constexpr long kClientDefaultTimeoutMs = 30000;
 struct HttpExchangeRequest {
   std::string url;                       // absolute http:// or https:// URL, bytes as they go on the wire
   std::string verb;                      // "GET", "POST", ...
-  std::vector<std::string> headerLines;  // "Name: value" lines, sent as they are
+  std::vector<std::string> headerLines;  // "Name: value" lines, sent as they are (a line holding
+                                         // a CR or LF byte is left out)
   // Lines for the proxy only (a plain request through the proxy and the CONNECT of a tunnel);
   // never sent to the server through a tunnel.
   std::vector<std::string> proxyHeaderLines;
