@@ -251,6 +251,7 @@ bool NovelSiteServer::start() {
         ++impl.requests[static_cast<int>(kind)];
         if (hostile->neverAnswer) {
           impl.holdUntilStopped();
+          dropOwnConnection(request);
           return;
         }
         response.status = hostile->status;
@@ -299,6 +300,7 @@ bool NovelSiteServer::start() {
     ++impl.requests[static_cast<int>(kind)];
     // The latency runs from the request's arrival, whatever the page took to make.
     if (options_.latencyMs > 0 && !impl.waitUntil(arrival + std::chrono::milliseconds(options_.latencyMs))) {
+      dropOwnConnection(request);  // stopping: no answer at all
       return;
     }
 
@@ -308,7 +310,7 @@ bool NovelSiteServer::start() {
     if (faultable && status == 200) fault = impl.drawFault(options_.faults);
     if (fault) ++impl.faults[static_cast<int>(*fault)];
     if (fault == FaultKind::reset) {
-      for (int fd : connectionsAt(port_, request.remote_port)) dropConnection(fd);
+      dropOwnConnection(request);
       return;
     }
     if (fault == FaultKind::error) {
@@ -362,18 +364,24 @@ bool NovelSiteServer::start() {
   return server.is_running();
 }
 
+void NovelSiteServer::dropOwnConnection(const httplib::Request& request) const {
+  for (int fd : connectionsAt(port_, request.remote_port)) dropConnection(fd);
+}
+
 void NovelSiteServer::stop() {
+  if (!impl_->thread.joinable()) {
+    impl_->stopping = true;
+    return;
+  }
+  impl_->server->stop();
   {
     std::lock_guard lock(impl_->stopMutex);
     impl_->stopping = true;
   }
+  // Idle keep-alive connections would otherwise hold their workers until the keep-alive timeout;
+  // the requests waiting in latency, stalls or never-answered pages find theirs gone on waking.
+  for (int fd : connectionsAt(port_, 0)) dropConnection(fd);
   impl_->stopped.notify_all();
-  if (!impl_->thread.joinable()) return;
-  impl_->server->stop();
-  // Idle keep-alive connections would otherwise hold their workers until the keep-alive timeout.
-  if (port_ > 0) {
-    for (int fd : connectionsAt(port_, 0)) dropConnection(fd);
-  }
   impl_->thread.join();
 }
 

@@ -17,10 +17,16 @@
 
 #include "demo-site/novel_site_content.h"
 
+namespace httplib {
+struct Request;
+}
+
 namespace nc::demo {
 
 struct FaultOptions {
-  double resetProbability = 0;     // the connection is dropped before any byte of the answer
+  // The connection is dropped before any byte of the answer. A client that sent the request on a
+  // reused keep-alive connection may send it again at once on a new one, as HTTP clients do.
+  double resetProbability = 0;
   double errorProbability = 0;     // "500 Internal Server Error"
   double truncateProbability = 0;  // half the body, then the connection closes
   double stallProbability = 0;     // half the body, a pause of stallMs, then the connection closes
@@ -80,6 +86,9 @@ class NovelSiteServer {
   struct Impl;
 
  private:
+  // Drops the connection that carried `request`, so the client gets no answer at all.
+  void dropOwnConnection(const httplib::Request& request) const;
+
   SiteOptions options_;
   NovelSiteContent content_;
   std::unique_ptr<Impl> impl_;
