@@ -315,4 +315,19 @@ void LoopbackProxy::serve(int socket) {
   ::close(upstream);
 }
 
+RecordingRawServer::RecordingRawServer(std::string reply)
+    : reply_(std::move(reply)), server_([this](int socket) {
+        std::string head = RawServer::readRequestHead(socket);
+        {
+          std::lock_guard lock(mutex_);
+          lastHead_ = std::move(head);
+        }
+        RawServer::writeAll(socket, reply_);
+      }) {}
+
+std::string RecordingRawServer::lastHead() const {
+  std::lock_guard lock(mutex_);
+  return lastHead_;
+}
+
 }  // namespace nc::testing

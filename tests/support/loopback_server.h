@@ -141,4 +141,21 @@ inline void sleepFor(std::chrono::milliseconds duration) {
   std::this_thread::sleep_for(duration);
 }
 
+// A RawServer that reads each request head, keeps the latest one, and answers with `reply`.
+class RecordingRawServer {
+ public:
+  explicit RecordingRawServer(std::string reply);
+
+  int port() const { return server_.port(); }
+  std::string origin() const { return server_.origin(); }
+  // The head of the latest request, request line first, ending in the blank line.
+  std::string lastHead() const;
+
+ private:
+  const std::string reply_;
+  mutable std::mutex mutex_;
+  std::string lastHead_;
+  RawServer server_;  // last: it starts after, and stops before, the members it uses
+};
+
 }  // namespace nc::testing

@@ -93,23 +93,14 @@ TEST(ComWebRequestFailureTest, UnreachableHostGivesNothing) {
 }
 
 TEST(ComWebRequestProxyTest, ProxyAuthorisationHeader) {
-  std::string head;
-  std::mutex mutex;
-  RawServer proxy([&](int socket) {
-    std::string seen = RawServer::readRequestHead(socket);
-    {
-      std::lock_guard lock(mutex);
-      head = seen;
-    }
-    RawServer::writeAll(socket, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
-  });
+  testing::RecordingRawServer proxy("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
   ComWebRequestCall call;
   call.url = "http://pictures.invalid/a.png";
   call.proxy = "127.0.0.1:" + std::to_string(proxy.port());
   call.proxyUserName = "user";
   call.proxyPassword = "secret";
   EXPECT_EQ(ComWebRequest(call), "ok");
-  std::lock_guard lock(mutex);
+  const std::string head = proxy.lastHead();
   EXPECT_NE(head.find("Proxy-Authorization: Basic dXNlcjpzZWNyZXQ="), std::string::npos) << head;
 }
 

@@ -135,25 +135,15 @@ TEST(WebRequestUrlTest, CredentialsInsideTheUrlAreNotUsed) {
 }
 
 TEST(WebRequestHeaderTest, OnlyTheBlockGoesOut) {
-  std::mutex mutex;
-  std::string head;
-  RawServer server([&](int socket) {
-    std::string seen = RawServer::readRequestHead(socket);
-    {
-      std::lock_guard lock(mutex);
-      head = seen;
-    }
-    RawServer::writeAll(socket, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
-  });
+  testing::RecordingRawServer server("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
   WebRequestCall call;
   call.url = server.origin() + "/";
   call.completeHeaders = false;
   // A line with a bare line feed inside would smuggle a second header in: it is left out.
   call.extraHeaders = "X-Empty:\r\nX-Full: 1\r\nX-Smuggler: a\nInjected: b";
   EXPECT_EQ(WebRequest(call), "ok");
-  std::lock_guard lock(mutex);
-  EXPECT_EQ(head, "GET / HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.port()) +
-                      "\r\nX-Empty:\r\nX-Full: 1\r\n\r\n");  // the library adds none of its own
+  EXPECT_EQ(server.lastHead(), "GET / HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.port()) +
+                                   "\r\nX-Empty:\r\nX-Full: 1\r\n\r\n");  // the library adds none of its own
 }
 
 TEST(WebRequestProxyTest, HttpAndHttpsThroughAForwardingProxy) {

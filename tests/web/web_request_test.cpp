@@ -387,23 +387,14 @@ TEST(WebRequestCancelTest, CancelAbortsAWaitingRequest) {
 }
 
 TEST(WebRequestProxyTest, ProxyGetsTheAbsoluteUrlAndCredentials) {
-  std::string seenHead;
-  std::mutex mutex;
-  RawServer proxy([&](int socket) {
-    std::string head = RawServer::readRequestHead(socket);
-    {
-      std::lock_guard lock(mutex);
-      seenHead = head;
-    }
-    RawServer::writeAll(socket, "HTTP/1.1 200 OK\r\nContent-Length: 7\r\n\r\nproxied");
-  });
+  testing::RecordingRawServer proxy("HTTP/1.1 200 OK\r\nContent-Length: 7\r\n\r\nproxied");
   WebRequestCall call;
   call.url = "http://books.invalid/page?x=1";
   call.proxy = "127.0.0.1:" + std::to_string(proxy.port());
   call.proxyUserName = "pu";
   call.proxyPassword = "pp";
   EXPECT_EQ(WebRequest(call), "proxied");
-  std::lock_guard lock(mutex);
+  const std::string seenHead = proxy.lastHead();
   EXPECT_EQ(seenHead.rfind("GET http://books.invalid/page?x=1 HTTP/1.1\r\n", 0), 0u) << seenHead;
   EXPECT_NE(seenHead.find("Proxy-Authorization: Basic cHU6cHA="), std::string::npos) << seenHead;
 }
